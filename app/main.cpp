@@ -1,0 +1,21 @@
+// The program entry: COM for the memory streams, the global tables, and the run.
+
+#include <windows.h>
+
+#include "app/globals.h"
+#include "app/start_routine.h"
+
+#include <cfenv>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    OleInitialize(nullptr);
+    // Round to nearest with every exception masked; the one truncating conversion sets its
+    // own rounding.
+    std::fesetenv(FE_DFL_ENV);
+    AllocateGlobals();
+    // The exit code is 0 whatever the quit message carried.
+    const int exitCode = StartRoutine();
+    ReleaseGlobals();
+    OleUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,22 @@
+# Script mode: writes OUTPUT, a C++ source defining the arrays declared in
+# assets/embedded_assets.h from FILES (eight petal pictures, then the tray icon).
+list(LENGTH FILES count)
+if(NOT count EQUAL 9)
+    message(FATAL_ERROR "expected 8 pictures and 1 icon, got ${count} files")
+endif()
+
+set(text "// Generated from assets/ at build time.\n#include \"assets/embedded_assets.h\"\n\nnamespace {\n")
+set(index 0)
+foreach(file IN LISTS FILES)
+    file(READ ${file} hex HEX)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+    string(APPEND text "const unsigned char file${index}[] = {\n${bytes}};\n")
+    math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "} // namespace\n\nconst EmbeddedFile PETAL_PICTURES[PETAL_PICTURE_COUNT] = {\n")
+foreach(index RANGE 0 7)
+    string(APPEND text "    {file${index}, sizeof file${index}},\n")
+endforeach()
+string(APPEND text "};\n\nconst EmbeddedFile TRAY_ICON_FILE = {file8, sizeof file8};\n")
+file(WRITE ${OUTPUT} "${text}")

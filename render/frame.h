@@ -1,0 +1,18 @@
+#pragma once
+// Composing frames in the two display modes, and painting the overlay from the frame surface.
+
+#include <windows.h>
+
+#include "simulation/platform_hooks.h"
+
+#include <cstdint>
+
+// 0 in the snapshot mode; set to 1, for good, by the click-through command.
+extern std::int32_t layeredMode;
+
+// Petals alone on a transparent 32-bit surface with per-pixel alpha, handed to the layered
+// window. Every object it makes is released before it returns.
+void ComposeLayeredFrame();
+
+// Copies the whole frame surface to a device context of the overlay, at the screen origin.
+void CopyFrameTo(HDC target);

@@ -1,0 +1,13 @@
+#pragma once
+// The screen size and the two screen-sized drawing surfaces, made once at start.
+
+#include <windows.h>
+
+// The desktop as it looked at start; never changes afterwards.
+extern HDC desktopSnapshot;
+// Where each frame of the snapshot mode is composed, and painted from.
+extern HDC workSurface;
+
+// Measures the primary screen, makes both surfaces in the display's own format and copies the
+// desktop into the snapshot. Runs before any window of ours exists, so none is in the picture.
+void PrepareSurfaces();

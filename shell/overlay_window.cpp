@@ -1,0 +1,45 @@
+// Creating the overlay window. The class, the menu and the icon live until the process ends.
+
+#include "shell/overlay_window.h"
+
+#include "assets/embedded_assets.h"
+#include "shell/popup_menu.h"
+#include "shell/tray_icon.h"
+#include "shell/window_procedure.h"
+#include "simulation/petal_field.h"
+
+HWND overlayWindow = nullptr;
+UINT taskbarCreatedMessage = 0;
+
+static void RegisterOverlayClass(HINSTANCE instance) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // CS_DBLCLKS makes a double click arrive as WM_LBUTTONDBLCLK.
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = OverlayWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = OVERLAY_CLASS_NAME;
+    RegisterClassExA(&windowClass);
+}
+
+bool CreateOverlayWindow() {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    RegisterOverlayClass(instance);
+    // No caption and no border, so client coordinates are screen coordinates; the tool
+    // window style keeps it off the taskbar.
+    const HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, OVERLAY_CLASS_NAME,
+                                        DISPLAY_TEXT, WS_POPUP | WS_VISIBLE, 0, 0, screenWidth,
+                                        screenHeight, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        return false;
+    }
+    SetTimer(window, OVERLAY_TIMER_ID, OVERLAY_TIMER_PERIOD_MS, nullptr);
+    BuildPopupMenu();
+    overlayWindow = window;
+    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    const HICON icon = IconFromIcoData(TRAY_ICON_FILE.data, TRAY_ICON_FILE.size);
+    AddTrayIcon(DISPLAY_TEXT, icon);
+    return true;
+}

@@ -1,0 +1,50 @@
+// The tray icon and its menu.
+
+#include "shell/tray_icon.h"
+
+#include "shell/ico_directory.h"
+#include "shell/overlay_window.h"
+#include "shell/popup_menu.h"
+
+NOTIFYICONDATAA* trayData = nullptr;
+
+HICON IconFromIcoData(const std::uint8_t* data, std::size_t size, std::int32_t index,
+                      std::int32_t* width, std::int32_t* height) {
+    IcoImage image{};
+    if (!FindIcoImage(data, size, index, image)) {
+        return nullptr;
+    }
+    if (width != nullptr) {
+        *width = image.width;
+    }
+    if (height != nullptr) {
+        *height = image.height;
+    }
+    // The resource reader does not write, whatever its prototype says.
+    return CreateIconFromResource(const_cast<PBYTE>(image.bytes), image.size, TRUE, 0x00030000);
+}
+
+bool AddTrayIcon(const char* tipText, HICON icon) {
+    SetPropA(overlayWindow, "Vozid_NotifyIcon", reinterpret_cast<HANDLE>(1));
+    if (icon != nullptr) {
+        trayData->hIcon = icon;
+    }
+    trayData->cbSize = NOTIFYICONDATAA_V2_SIZE;
+    trayData->hWnd = overlayWindow;
+    trayData->uID = TRAY_ICON_ID;
+    trayData->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayData->uCallbackMessage = trayCallbackMessage;
+    lstrcpynA(trayData->szTip, tipText, sizeof(trayData->szTip));
+    Shell_NotifyIconA(NIM_ADD, trayData);
+    return true;
+}
+
+void ShowTrayMenu() {
+    POINT pointer{0, 0};
+    GetCursorPos(&pointer);
+    // Without the foreground the menu would not close when the user clicks elsewhere, and the
+    // message posted after it makes the next click on the icon work at once.
+    SetForegroundWindow(overlayWindow);
+    TrackPopupMenu(popupMenu, TPM_RIGHTBUTTON, pointer.x, pointer.y, 0, overlayWindow, nullptr);
+    PostMessageA(overlayWindow, WM_NULL, 0, 0);
+}
