@@ -12,6 +12,9 @@
 
 using namespace Gdiplus::DllExports;
 
+static_assert(sizeof(ImageHandle) == sizeof(Gdiplus::GpImage*),
+              "a petal must hold a whole image pointer in both builds");
+
 ULONG_PTR gdiplusToken = 0;
 
 void StartGdiplus() {
