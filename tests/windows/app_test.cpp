@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/start_routine.h"
+#include "shell/overlay_window.h"
 #include "shell/tray_icon.h"
 #include "simulation/petal_field.h"
 
@@ -61,4 +62,36 @@ TEST(MessageLoopTest, DispatchesQueuedMessagesInOrderThenReturnsTheQuitCode) {
     EXPECT_EQ(RunMessageLoop(), 7);
     EXPECT_EQ(dispatched, (std::vector<UINT>{WM_APP + 1, WM_APP + 2}));
     DestroyWindow(window);
+}
+
+namespace {
+
+// Vetoes the creation of every window of the thread, as a failing CreateWindowExA would.
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST(StartRoutineTest, EndsAtOnceWithAnErrorWhenTheOverlayCannotBeMade) {
+    AllocateGlobals();
+    const HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    // A quit message with code 0 is queued: had the loop been entered, it would end there
+    // and the routine would report success.
+    PostQuitMessage(0);
+    const std::int32_t result = StartRoutine();
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(overlayWindow, nullptr);
+    // The start-up before the window still ran: six petals over a measured screen.
+    EXPECT_EQ(petals->size(), 6u);
+    EXPECT_GT(screenWidth, 0);
+    EXPECT_EQ(imageCount, IMAGE_TABLE_SIZE);
+    MSG pending{};
+    EXPECT_TRUE(PeekMessageA(&pending, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ReleaseGlobals();
 }
