@@ -38,7 +38,7 @@ static void DrawPetalsOnDc(HDC target) {
 // Draws straight into the pixels of a bottom-up 32-bit surface, read by GDI+ as premultiplied
 // ARGB: a graphics object made on a device context may not keep the alpha channel on every
 // version of Windows, and the layered window needs it.
-static void DrawPetalsOnPixels(void* bits, std::int32_t width, std::int32_t height) {
+void DrawPetalsOnPixels(void* bits, std::int32_t width, std::int32_t height) {
     if (bits == nullptr || width <= 0 || height <= 0) {
         return;
     }

@@ -14,5 +14,10 @@ extern std::int32_t layeredMode;
 // window. Every object it makes is released before it returns.
 void ComposeLayeredFrame();
 
+// Draws every petal, in list order, into a bottom-up 32-bit surface of premultiplied
+// colour and alpha, width by height pixels; clips what lies outside it. Does nothing for
+// null bits or an empty size.
+void DrawPetalsOnPixels(void* bits, std::int32_t width, std::int32_t height);
+
 // Copies the whole frame surface to a device context of the overlay, at the screen origin.
 void CopyFrameTo(HDC target);
