@@ -1,0 +1,266 @@
+// The cost of one frame in each display mode, with twenty of the real pictures spread over a
+// real full-screen overlay, next to one plain copy of a screen-sized buffer measured in the
+// same run, and the parts each frame is made of. Ends with a digest of each mode's pixels, so
+// that two builds can be shown to draw the same frames.
+// Usage: frame_benchmark [rounds]; run under Wine at the screen size to be measured.
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include "app/globals.h"
+#include "pictures/image_set.h"
+#include "render/frame.h"
+#include "render/surfaces.h"
+#include "shell/overlay_window.h"
+#include "shell/window_procedure.h"
+#include "simulation/petal_field.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr int REPEATS_PER_ROUND = 5;
+
+double Now() {
+    static LARGE_INTEGER frequency{};
+    if (frequency.QuadPart == 0) {
+        QueryPerformanceFrequency(&frequency);
+    }
+    LARGE_INTEGER count{};
+    QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// One measured operation; its samples are milliseconds per call.
+struct Measure {
+    const char* name;
+    std::function<void()> run;
+    std::vector<double> samples;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// Four rows of five, each picture used in turn, none touching another.
+void SpreadTwentyPetals() {
+    petals->clear();
+    for (std::int32_t k = 0; k < PETAL_POPULATION; ++k) {
+        PetalRecord petal = images[k % imageCount];
+        petal.x = 60 + (k % 5) * (screenWidth - 120) / 5;
+        petal.y = 30 + (k / 5) * (screenHeight - 60) / 4;
+        petals->push_back(petal);
+    }
+}
+
+// FNV-1a over the rows of a device context's pixels read as 32-bit BGRX, alpha ignored.
+std::uint32_t DigestOf(HDC source, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HDC copyDc = CreateCompatibleDC(source);
+    const HBITMAP copy = CreateDIBSection(copyDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(copyDc, copy);
+    BitBlt(copyDc, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::uint32_t digest = 2166136261u;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    for (int i = 0; i < width * height && pixels != nullptr; ++i) {
+        for (std::uint32_t byte = 0; byte < 3; ++byte) {
+            digest = (digest ^ ((pixels[i] >> (8 * byte)) & 0xFF)) * 16777619u;
+        }
+    }
+    SelectObject(copyDc, previous);
+    DeleteObject(copy);
+    DeleteDC(copyDc);
+    return digest;
+}
+
+// Runs the measures in turn, round after round, so that a busy period of the shared machine
+// weighs on all of them alike.
+void RunInterleaved(std::vector<Measure>& measures, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
+        for (Measure& measure : measures) {
+            for (int k = 0; k < REPEATS_PER_ROUND; ++k) {
+                const double start = Now();
+                measure.run();
+                measure.samples.push_back(Now() - start);
+            }
+        }
+    }
+}
+
+void Report(const std::vector<Measure>& measures) {
+    const double unit = Median(measures.front().samples);
+    std::printf("%-44s %9s %9s\n", "operation", "median ms", "x memcpy");
+    for (const Measure& measure : measures) {
+        const double median = Median(measure.samples);
+        std::printf("%-44s %9.3f %9.2f\n", measure.name, median, median / unit);
+    }
+}
+
+// The petals drawn as the frame draws them.
+void DrawPetalsWith(Gdiplus::GpGraphics* graphics) {
+    for (const PetalRecord& petal : *petals) {
+        GdipDrawImageRect(graphics, reinterpret_cast<Gdiplus::GpImage*>(petal.image),
+                          static_cast<Gdiplus::REAL>(petal.x), static_cast<Gdiplus::REAL>(petal.y),
+                          static_cast<Gdiplus::REAL>(petal.width),
+                          static_cast<Gdiplus::REAL>(petal.height));
+    }
+}
+
+void DrawTwentyPetals(HDC target) {
+    Gdiplus::GpGraphics* graphics = nullptr;
+    GdipCreateFromHDC(target, &graphics);
+    DrawPetalsWith(graphics);
+    GdipDeleteGraphics(graphics);
+}
+
+// A screen-sized 32-bit surface, all zero, rows top-down.
+HBITMAP CreateTopDownSurface(HDC dc, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = screenWidth;
+    info.bmiHeader.biHeight = -screenHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// The petals drawn as the layered frame draws them: on the pixels, read as premultiplied ARGB.
+void DrawTwentyPetalsOnPixels(void* bits) {
+    Gdiplus::GpBitmap* canvas = nullptr;
+    GdipCreateBitmapFromScan0(screenWidth, screenHeight, screenWidth * 4, PixelFormat32bppPARGB,
+                              static_cast<BYTE*>(bits), &canvas);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    GdipGetImageGraphicsContext(canvas, &graphics);
+    DrawPetalsWith(graphics);
+    GdipDeleteGraphics(graphics);
+    GdipDisposeImage(canvas);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    OleInitialize(nullptr);
+    AllocateGlobals();
+    PrepareSurfaces();
+    LoadImageSet();
+    CreateOverlayWindow();
+    SpreadTwentyPetals();
+    const HWND window = overlayWindow;
+    std::printf("screen %dx%d, %zu petals, %d rounds of %d\n", screenWidth, screenHeight,
+                petals->size(), rounds, REPEATS_PER_ROUND);
+
+    const std::size_t frameBytes = static_cast<std::size_t>(screenWidth) * screenHeight * 4;
+    std::vector<std::uint8_t> from(frameBytes, 1);
+    std::vector<std::uint8_t> to(frameBytes, 0);
+    const HDC windowDc = GetDC(window);
+
+    // The snapshot frame is the frame itself and the paint it asks for, handled at once.
+    std::vector<Measure> snapshot{
+        {"memcpy of one screen-sized 32-bit buffer",
+         [&] { std::memcpy(to.data(), from.data(), frameBytes); },
+         {}},
+        {"snapshot frame (compose + paint)",
+         [&] {
+             ComposeFrame();
+             UpdateWindow(window);
+             GdiFlush();
+         },
+         {}},
+        {"  part: copy of the desktop picture",
+         [&] {
+             BitBlt(workSurface, 0, 0, screenWidth, screenHeight, desktopSnapshot, 0, 0, SRCCOPY);
+             GdiFlush();
+         },
+         {}},
+        {"  part: 20 petals drawn on the frame surface",
+         [&] { DrawTwentyPetals(workSurface); },
+         {}},
+        {"  part: copy of the frame to the window",
+         [&] {
+             CopyFrameTo(windowDc);
+             GdiFlush();
+         },
+         {}},
+    };
+    RunInterleaved(snapshot, rounds);
+    ComposeFrame();
+    UpdateWindow(window);
+    const std::uint32_t snapshotDigest = DigestOf(workSurface, screenWidth, screenHeight);
+
+    // The click-through command, as the menu sends it; from here on frames are layered.
+    SendMessageA(window, WM_COMMAND, 0, 0);
+    const HDC screenDc = GetDC(nullptr);
+    std::vector<Measure> layered{
+        {"memcpy of one screen-sized 32-bit buffer",
+         [&] { std::memcpy(to.data(), from.data(), frameBytes); },
+         {}},
+        {"layered frame (compose + UpdateLayeredWindow)",
+         [&] {
+             ComposeFrame();
+             GdiFlush();
+         },
+         {}},
+    };
+    const HDC surfaceDc = CreateCompatibleDC(windowDc);
+    void* surfaceBits = nullptr;
+    const HBITMAP surface = CreateTopDownSurface(surfaceDc, &surfaceBits);
+    const HGDIOBJ surfacePrevious = SelectObject(surfaceDc, surface);
+    DrawTwentyPetalsOnPixels(surfaceBits);
+    layered.push_back({"  part: 20 petals on a new 32-bit surface",
+                       [&] {
+                           const HDC dc = CreateCompatibleDC(windowDc);
+                           void* bits = nullptr;
+                           const HBITMAP fresh = CreateTopDownSurface(dc, &bits);
+                           const HGDIOBJ previous = SelectObject(dc, fresh);
+                           DrawTwentyPetalsOnPixels(bits);
+                           SelectObject(dc, previous);
+                           DeleteObject(fresh);
+                           DeleteDC(dc);
+                       },
+                       {}});
+    layered.push_back({"  part: UpdateLayeredWindow alone",
+                       [&] {
+                           SIZE size{screenWidth, screenHeight};
+                           POINT origin{0, 0};
+                           BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+                           UpdateLayeredWindow(window, windowDc, nullptr, &size, surfaceDc, &origin,
+                                               0, &blend, ULW_ALPHA);
+                           GdiFlush();
+                       },
+                       {}});
+    RunInterleaved(layered, rounds);
+    ComposeFrame();
+    SelectObject(surfaceDc, surfacePrevious);
+    DeleteObject(surface);
+    DeleteDC(surfaceDc);
+    // Nothing else is on this screen, so the layered window over it is what the screen shows.
+    const std::uint32_t layeredDigest = DigestOf(screenDc, screenWidth, screenHeight);
+
+    std::printf("\n-- snapshot mode\n");
+    Report(snapshot);
+    std::printf("\n-- layered mode\n");
+    Report(layered);
+    std::printf("\npixel digest: snapshot %08x layered %08x\n", snapshotDigest, layeredDigest);
+    ReleaseDC(nullptr, screenDc);
+    ReleaseDC(window, windowDc);
+    return 0;
+}
