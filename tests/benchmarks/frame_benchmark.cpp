@@ -5,7 +5,6 @@
 // Usage: frame_benchmark [rounds]; run under Wine at the screen size to be measured.
 
 #include <windows.h>
-#include <gdiplus.h>
 
 #include "app/globals.h"
 #include "pictures/image_set.h"
@@ -22,8 +21,6 @@
 #include <cstring>
 #include <functional>
 #include <vector>
-
-using namespace Gdiplus::DllExports;
 
 namespace {
 
@@ -113,45 +110,16 @@ void Report(const std::vector<Measure>& measures) {
     }
 }
 
-// The petals drawn as the frame draws them.
-void DrawPetalsWith(Gdiplus::GpGraphics* graphics) {
-    for (const PetalRecord& petal : *petals) {
-        GdipDrawImageRect(graphics, reinterpret_cast<Gdiplus::GpImage*>(petal.image),
-                          static_cast<Gdiplus::REAL>(petal.x), static_cast<Gdiplus::REAL>(petal.y),
-                          static_cast<Gdiplus::REAL>(petal.width),
-                          static_cast<Gdiplus::REAL>(petal.height));
-    }
-}
-
-void DrawTwentyPetals(HDC target) {
-    Gdiplus::GpGraphics* graphics = nullptr;
-    GdipCreateFromHDC(target, &graphics);
-    DrawPetalsWith(graphics);
-    GdipDeleteGraphics(graphics);
-}
-
-// A screen-sized 32-bit surface, all zero, rows top-down.
-HBITMAP CreateTopDownSurface(HDC dc, void** bits) {
+// A screen-sized 32-bit surface, all zero, rows bottom-up as the layered frame makes it.
+HBITMAP CreateFrameSizedSurface(HDC dc, void** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = screenWidth;
-    info.bmiHeader.biHeight = -screenHeight;
+    info.bmiHeader.biHeight = screenHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
-// The petals drawn as the layered frame draws them: on the pixels, read as premultiplied ARGB.
-void DrawTwentyPetalsOnPixels(void* bits) {
-    Gdiplus::GpBitmap* canvas = nullptr;
-    GdipCreateBitmapFromScan0(screenWidth, screenHeight, screenWidth * 4, PixelFormat32bppPARGB,
-                              static_cast<BYTE*>(bits), &canvas);
-    Gdiplus::GpGraphics* graphics = nullptr;
-    GdipGetImageGraphicsContext(canvas, &graphics);
-    DrawPetalsWith(graphics);
-    GdipDeleteGraphics(graphics);
-    GdipDisposeImage(canvas);
 }
 
 } // namespace
@@ -185,14 +153,17 @@ int main(int argc, char** argv) {
              GdiFlush();
          },
          {}},
+        {"  part: ComposeFrame alone (copy + petals)",
+         [&] {
+             ComposeFrame();
+             GdiFlush();
+         },
+         {}},
         {"  part: copy of the desktop picture",
          [&] {
              BitBlt(workSurface, 0, 0, screenWidth, screenHeight, desktopSnapshot, 0, 0, SRCCOPY);
              GdiFlush();
          },
-         {}},
-        {"  part: 20 petals drawn on the frame surface",
-         [&] { DrawTwentyPetals(workSurface); },
          {}},
         {"  part: copy of the frame to the window",
          [&] {
@@ -222,16 +193,16 @@ int main(int argc, char** argv) {
     };
     const HDC surfaceDc = CreateCompatibleDC(windowDc);
     void* surfaceBits = nullptr;
-    const HBITMAP surface = CreateTopDownSurface(surfaceDc, &surfaceBits);
+    const HBITMAP surface = CreateFrameSizedSurface(surfaceDc, &surfaceBits);
     const HGDIOBJ surfacePrevious = SelectObject(surfaceDc, surface);
-    DrawTwentyPetalsOnPixels(surfaceBits);
+    DrawPetalsOnPixels(surfaceBits, screenWidth, screenHeight);
     layered.push_back({"  part: 20 petals on a new 32-bit surface",
                        [&] {
                            const HDC dc = CreateCompatibleDC(windowDc);
                            void* bits = nullptr;
-                           const HBITMAP fresh = CreateTopDownSurface(dc, &bits);
+                           const HBITMAP fresh = CreateFrameSizedSurface(dc, &bits);
                            const HGDIOBJ previous = SelectObject(dc, fresh);
-                           DrawTwentyPetalsOnPixels(bits);
+                           DrawPetalsOnPixels(bits, screenWidth, screenHeight);
                            SelectObject(dc, previous);
                            DeleteObject(fresh);
                            DeleteDC(dc);
