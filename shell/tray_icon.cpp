@@ -20,8 +20,11 @@ HICON IconFromIcoData(const std::uint8_t* data, std::size_t size, std::int32_t i
     if (height != nullptr) {
         *height = image.height;
     }
-    // The resource reader does not write, whatever its prototype says.
-    return CreateIconFromResource(const_cast<PBYTE>(image.bytes), image.size, TRUE, 0x00030000);
+    // The resource reader does not write, whatever its prototype says. Sizes of 0 with
+    // LR_DEFAULTCOLOR keep the image's own size: CreateIconFromResource would stretch it to
+    // the system's large-icon size.
+    return CreateIconFromResourceEx(const_cast<PBYTE>(image.bytes), image.size, TRUE, 0x00030000, 0,
+                                    0, LR_DEFAULTCOLOR);
 }
 
 bool AddTrayIcon(const char* tipText, HICON icon) {
