@@ -18,7 +18,11 @@ using namespace Gdiplus::DllExports;
 std::int32_t layeredMode = 0;
 
 // Draws every petal at its picture's own size; GDI+ clips what lies outside the surface.
+// Sizes and places are whole pixels, so nothing needs resampling: these settings have GDI+
+// copy each picture pixel for pixel rather than filter it.
 static void DrawPetals(Gdiplus::GpGraphics* graphics) {
+    GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeNearestNeighbor);
+    GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
     for (const PetalRecord& petal : *petals) {
         GdipDrawImageRect(graphics, reinterpret_cast<Gdiplus::GpImage*>(petal.image),
                           static_cast<Gdiplus::REAL>(petal.x), static_cast<Gdiplus::REAL>(petal.y),
