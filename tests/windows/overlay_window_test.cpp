@@ -1,0 +1,212 @@
+// The overlay as start-up makes it: the window and its class, the timer, the popup menu and
+// the tray record; and AddTrayIcon on a window of the test's own.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "shell/popup_menu.h"
+#include "shell/window_procedure.h"
+
+#include "tests/windows/overlay_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using namespace overlay_session;
+
+namespace {
+
+// One overlay for the suite: Wine takes seconds to take a shown window off the X display.
+class OverlayWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Start(); }
+    static void TearDownTestSuite() { End(); }
+};
+
+TEST_F(OverlayWindowTest, CoversThePrimaryScreenFromTheOrigin) {
+    ASSERT_NE(overlayWindow, nullptr);
+    EXPECT_EQ(screenWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(screenHeight, GetSystemMetrics(SM_CYSCREEN));
+    RECT bounds{};
+    GetWindowRect(overlayWindow, &bounds);
+    EXPECT_EQ(bounds.left, 0);
+    EXPECT_EQ(bounds.top, 0);
+    EXPECT_EQ(bounds.right, screenWidth);
+    EXPECT_EQ(bounds.bottom, screenHeight);
+    // No frame: client coordinates are screen coordinates.
+    POINT origin{0, 0};
+    ClientToScreen(overlayWindow, &origin);
+    EXPECT_EQ(origin.x, 0);
+    EXPECT_EQ(origin.y, 0);
+}
+
+TEST_F(OverlayWindowTest, IsAVisibleFramelessTopmostToolWindowNamedLorvane) {
+    const LONG style = GetWindowLongA(overlayWindow, GWL_STYLE);
+    EXPECT_EQ(style & (WS_POPUP | WS_VISIBLE), static_cast<LONG>(WS_POPUP | WS_VISIBLE));
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_CHILD), 0);
+    const LONG exStyle = GetWindowLongA(overlayWindow, GWL_EXSTYLE);
+    EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW), WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+    EXPECT_EQ(exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT), 0) << "starts in the snapshot mode";
+    EXPECT_EQ(layeredMode, 0);
+
+    char text[64] = {};
+    GetWindowTextA(overlayWindow, text, sizeof(text));
+    EXPECT_STREQ(text, "Lorvane");
+}
+
+TEST_F(OverlayWindowTest, ClassTakesDoubleClicksShowsTheArrowAndRunsTheOverlayProcedure) {
+    char name[64] = {};
+    GetClassNameA(overlayWindow, name, sizeof(name));
+    EXPECT_STREQ(name, "VozidFrame");
+    const DWORD classStyle = GetClassLongA(overlayWindow, GCL_STYLE);
+    EXPECT_EQ(classStyle, static_cast<DWORD>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS));
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(overlayWindow, GCLP_HCURSOR)),
+              LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+    EXPECT_EQ(GetClassLongPtrA(overlayWindow, GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
+    EXPECT_EQ(GetWindowLongPtrA(overlayWindow, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(OverlayWindowProc));
+}
+
+TEST_F(OverlayWindowTest, CarriesTheNotifyIconProperty) {
+    EXPECT_EQ(GetPropA(overlayWindow, "Vozid_NotifyIcon"), reinterpret_cast<HANDLE>(1));
+}
+
+TEST_F(OverlayWindowTest, RegistersTheTaskbarCreatedMessage) {
+    EXPECT_NE(taskbarCreatedMessage, 0u);
+    EXPECT_EQ(taskbarCreatedMessage, RegisterWindowMessageA("TaskbarCreated"));
+}
+
+TEST_F(OverlayWindowTest, MenuHoldsClickThroughASeparatorAndExit) {
+    ASSERT_NE(popupMenu, nullptr);
+    ASSERT_EQ(GetMenuItemCount(popupMenu), 3);
+    EXPECT_EQ(GetMenuItemID(popupMenu, 0), CMD_CLICK_THROUGH);
+    EXPECT_EQ(GetMenuItemID(popupMenu, 2), CMD_EXIT);
+    EXPECT_NE(GetMenuState(popupMenu, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+
+    wchar_t text[32] = {};
+    GetMenuStringW(popupMenu, 0, text, 32, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"启用鼠标穿透");
+    GetMenuStringW(popupMenu, 2, text, 32, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"退出");
+
+    // Both commands start enabled and unchecked.
+    const UINT marks = MF_CHECKED | MF_DISABLED | MF_GRAYED;
+    EXPECT_EQ(GetMenuState(popupMenu, 0, MF_BYPOSITION) & marks, 0u);
+    EXPECT_EQ(GetMenuState(popupMenu, 2, MF_BYPOSITION) & marks, 0u);
+}
+
+TEST_F(OverlayWindowTest, TrayRecordDescribesTheIconOfTheOverlay) {
+    EXPECT_EQ(trayData->cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
+    EXPECT_EQ(trayData->hWnd, overlayWindow);
+    EXPECT_EQ(trayData->uID, 1u);
+    EXPECT_EQ(trayData->uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(trayData->uCallbackMessage, 0x8B5Eu);
+    EXPECT_NE(trayData->hIcon, nullptr) << "the built-in icon was not made";
+    EXPECT_STREQ(trayData->szTip, "Lorvane");
+    // Everything after the tip (balloon text, state, version) stays zero.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(trayData);
+    for (std::size_t i = offsetof(NOTIFYICONDATAA, dwState); i < sizeof(NOTIFYICONDATAA); ++i) {
+        ASSERT_EQ(bytes[i], 0) << "tray record byte " << i;
+    }
+    EXPECT_TRUE(TrayIconShown());
+}
+
+// Runs last in the suite, as it lets a timer tick move the petals.
+TEST_F(OverlayWindowTest, TimerOneTicksForTheOverlay) {
+    // A bounded wait for the first tick; it says nothing of the period.
+    MSG tick{};
+    bool ticked = false;
+    for (int wait = 0; wait < 50 && !ticked; ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_TIMER);
+        ticked = PeekMessageA(&tick, overlayWindow, WM_TIMER, WM_TIMER, PM_REMOVE) != FALSE;
+    }
+    ASSERT_TRUE(ticked);
+    EXPECT_EQ(tick.wParam, OVERLAY_TIMER_ID);
+}
+
+// AddTrayIcon on a hidden window of the test's own, with a fresh tray record for each test.
+// The icon is removed once, at the end: Wine's tray takes seconds to hide when it empties.
+class AddTrayIconTest : public ::testing::Test {
+protected:
+    static constexpr unsigned char SENTINEL = 0xA7;
+
+    static void SetUpTestSuite() {
+        window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    }
+
+    static void TearDownTestSuite() {
+        NOTIFYICONDATAA added{};
+        added.cbSize = NOTIFYICONDATAA_V2_SIZE;
+        added.hWnd = window_;
+        added.uID = TRAY_ICON_ID;
+        Shell_NotifyIconA(NIM_DELETE, &added);
+        DestroyWindow(window_);
+    }
+
+    void SetUp() override {
+        AllocateGlobals();
+        overlayWindow = window_;
+        icon_ = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
+    }
+
+    void TearDown() override {
+        overlayWindow = nullptr;
+        ReleaseGlobals();
+    }
+
+    // Fills every byte of the record after the tip with the sentinel.
+    void MarkBytesAfterTheTip() {
+        auto* bytes = reinterpret_cast<unsigned char*>(trayData);
+        const std::size_t afterTip = offsetof(NOTIFYICONDATAA, szTip) + sizeof(trayData->szTip);
+        std::memset(bytes + afterTip, SENTINEL, sizeof(NOTIFYICONDATAA) - afterTip);
+    }
+
+    std::size_t BytesChangedAfterTheTip() const {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(trayData);
+        std::size_t changed = 0;
+        for (std::size_t i = offsetof(NOTIFYICONDATAA, szTip) + sizeof(trayData->szTip);
+             i < sizeof(NOTIFYICONDATAA); ++i) {
+            changed += bytes[i] != SENTINEL ? 1 : 0;
+        }
+        return changed;
+    }
+
+    static inline HWND window_ = nullptr;
+    HICON icon_ = nullptr;
+};
+
+TEST_F(AddTrayIconTest, AddsTheIconAndMarksTheWindow) {
+    EXPECT_TRUE(AddTrayIcon("Lorvane", icon_));
+    EXPECT_EQ(trayData->hWnd, overlayWindow);
+    EXPECT_EQ(trayData->hIcon, icon_);
+    EXPECT_EQ(GetPropA(overlayWindow, "Vozid_NotifyIcon"), reinterpret_cast<HANDLE>(1));
+    EXPECT_TRUE(TrayIconShown());
+}
+
+TEST_F(AddTrayIconTest, LongTipIsCutToTheFieldAndNothingAfterItIsWritten) {
+    MarkBytesAfterTheTip();
+    const std::string longTip(300, 'x');
+    EXPECT_TRUE(AddTrayIcon(longTip.c_str(), icon_));
+    EXPECT_EQ(BytesChangedAfterTheTip(), 0u);
+    EXPECT_EQ(std::string(trayData->szTip, strnlen(trayData->szTip, sizeof(trayData->szTip))),
+              longTip.substr(0, sizeof(trayData->szTip) - 1));
+}
+
+TEST_F(AddTrayIconTest, TipOfExactly127BytesIsKeptWhole) {
+    MarkBytesAfterTheTip();
+    const std::string tip(127, 'y');
+    AddTrayIcon(tip.c_str(), icon_);
+    EXPECT_EQ(std::string(trayData->szTip), tip);
+    EXPECT_EQ(BytesChangedAfterTheTip(), 0u);
+}
+
+TEST_F(AddTrayIconTest, NullIconKeepsTheIconAlreadyInTheRecord) {
+    trayData->hIcon = icon_;
+    AddTrayIcon("Lorvane", nullptr);
+    EXPECT_EQ(trayData->hIcon, icon_);
+}
+
+} // namespace
