@@ -15,6 +15,7 @@ TARGET_X=40
 TARGET_Y=40
 TARGET_W=200
 TARGET_H=150
+TASKBAR_H=20
 # Menu layout as this Wine draws it: the item bands above and below the separator.
 MENU_BORDER=3
 MENU_CHECK_COLUMNS=16
@@ -133,7 +134,12 @@ e2e_cleanup() {
         helper close-all
         wait_for 100 has_no_desktop || true
     fi
-    rm -rf "$WORK"
+    # The screenshots of a failed run are kept for a look.
+    if [ "$status" = 0 ]; then
+        rm -rf "$WORK"
+    else
+        note "screenshots kept in $WORK"
+    fi
     if [ "$E2E_OWN_SESSION" = 1 ]; then
         wine_session_stop
     fi
@@ -185,8 +191,10 @@ count_pixels() {
 YELLOW='r>0.95 && g>0.95 && b<0.05'
 # The reds of the roses and of the tray icon, never found on the desktop or the taskbar.
 ROSE_RED='r>0.6 && g<0.45 && b<0.5 && r-g>0.3'
-DARK='lum<0.3'
-GREY='lum>=0.45 && lum<0.85'
+LUMA='(0.299*r+0.587*g+0.114*b)'
+DARK="$LUMA<0.3"
+GREY="$LUMA>=0.45 && $LUMA<0.85"
+NOT_WHITE="$LUMA<0.85"
 
 # The menu's two item bands (text of the first and the second item) in a screenshot.
 first_item_band() {
@@ -218,11 +226,13 @@ expect_menu_at() {
     geometry="$(menu_geometry)"
     w="$(geometry_part "$geometry" 1)" h="$(geometry_part "$geometry" 2)"
     x="$(geometry_part "$geometry" 3)" y="$(geometry_part "$geometry" 4)"
+    # Near the bottom the menu may also be kept above the taskbar, out of the work area.
     local fit_x=$((px < E2E_WIDTH - w ? px : E2E_WIDTH - w))
     local fit_y=$((py < E2E_HEIGHT - h ? py : E2E_HEIGHT - h))
+    local fit_work_y=$((py < E2E_HEIGHT - TASKBAR_H - h ? py : E2E_HEIGHT - TASKBAR_H - h))
     { [ "$x" = "$fit_x" ] || [ "$x" = $((px - w)) ]; } \
         || fail "menu $geometry does not start at the pointer's x $px"
-    { [ "$y" = "$fit_y" ] || [ "$y" = $((py - h)) ]; } \
+    { [ "$y" = "$fit_y" ] || [ "$y" = "$fit_work_y" ] || [ "$y" = $((py - h)) ]; } \
         || fail "menu $geometry does not start at the pointer's y $py"
     note "menu $geometry for the pointer at $px,$py"
 }
@@ -239,11 +249,11 @@ choose_item() {
 
 # The tray icon's place in Wine's taskbar: the last slot at its right end, one small icon
 # with a 2-pixel border on each side, the taskbar being the bottom 20 pixels.
-TRAY_SLOT="20x20+$((E2E_WIDTH - 20))+$((E2E_HEIGHT - 20))"
+TRAY_SLOT="20x$TASKBAR_H+$((E2E_WIDTH - 20))+$((E2E_HEIGHT - TASKBAR_H))"
 TRAY_X=$((E2E_WIDTH - 10))
-TRAY_Y=$((E2E_HEIGHT - 10))
+TRAY_Y=$((E2E_HEIGHT - TASKBAR_H / 2))
 # Empty taskbar left of the slot: when roses pass over the tray, red shows there too.
-TRAY_NEIGHBOURHOOD="80x20+$((E2E_WIDTH - 110))+$((E2E_HEIGHT - 20))"
+TRAY_NEIGHBOURHOOD="80x$TASKBAR_H+$((E2E_WIDTH - 110))+$((E2E_HEIGHT - TASKBAR_H))"
 
 tray_clear_of_roses() {
     shot "$WORK/tray.png"
@@ -255,6 +265,9 @@ tray_icon_red_pixels() {
     wait_for 100 tray_clear_of_roses || fail "roses kept covering the taskbar"
     count_pixels "$WORK/tray.png" "$TRAY_SLOT" "$ROSE_RED"
 }
+
+tray_shows_icon() { [ "$(tray_icon_red_pixels)" -gt 20 ]; }
+tray_shows_no_icon() { [ "$(tray_icon_red_pixels)" = 0 ]; }
 
 # Asks the shell through the helper whether it holds the program's icon: prints 1 or 0.
 shell_has_icon() {
