@@ -1,16 +1,18 @@
 # Sourced by the scripts: a Wine prefix of the project's own under build/, a headless X
 # server when there is no display, and a wineserver kept alive so each start is quick.
 # wine_session_start sets DISPLAY, WINEPREFIX and friends; wine_session_stop undoes it.
+# WINE_SESSION_PREFIX picks another prefix, WINE_SESSION_FIRST_DISPLAY the first X display
+# number tried for the headless server.
 
 WINE_SESSION_XVFB_PID=""
 
 wine_session_start() {
     local root="$1" size="${2:-1280x800x24}"
-    export WINEPREFIX="$root/build/wineprefix"
+    export WINEPREFIX="${WINE_SESSION_PREFIX:-$root/build/wineprefix}"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     if [ -z "${DISPLAY:-}" ] || [ "${WINE_SESSION_OWN_DISPLAY:-0}" = 1 ]; then
-        local n=90
+        local n="${WINE_SESSION_FIRST_DISPLAY:-90}"
         while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
         Xvfb ":$n" -screen 0 "$size" -nolisten tcp >/dev/null 2>&1 &
         WINE_SESSION_XVFB_PID=$!
