@@ -286,3 +286,29 @@ expect_shell_icon() {
     done
     fail "the shell holds the icon: $answer, expected $expected"
 }
+
+# Pixels that differ between a region of the later shot and the same region of the earlier
+# shot moved down by dy: the roses' trace when they did not fall by exactly dy.
+SHIFT_X=300
+SHIFT_Y=260
+shift_difference() {
+    local earlier="$1" later="$2" dy="$3" w=$((E2E_WIDTH - SHIFT_X)) h=$((E2E_HEIGHT - 40 - SHIFT_Y))
+    convert \( "$earlier" -crop "${w}x$h+$SHIFT_X+$((SHIFT_Y - dy))" +repage \) \
+        \( "$later" -crop "${w}x$h+$SHIFT_X+$SHIFT_Y" +repage \) \
+        -compose difference -composite -colorspace gray -threshold 10% \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+
+# The fall, a multiple of the 5-pixel step, that best maps the earlier shot onto the later.
+best_fall() {
+    local earlier="$1" later="$2" best=0 best_difference=-1 difference
+    for dy in $(seq 0 5 250); do
+        difference="$(shift_difference "$earlier" "$later" "$dy")"
+        if [ "$best_difference" -lt 0 ] || [ "$difference" -lt "$best_difference" ]; then
+            best=$dy best_difference=$difference
+        fi
+    done
+    echo "$best $best_difference"
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
