@@ -26,11 +26,14 @@ inline void Start() {
     ComposeFrame();
 }
 
-// Removes every message waiting for this thread, the quit message too, without handling any.
+// Removes every posted message waiting for this thread, timer ticks and the quit message too,
+// without handling any. A pending paint is no posted message: PM_REMOVE would return it again
+// and again until the window is validated, so it is left alone.
 inline void DrainMessages() {
     MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
     }
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 // Destroys the overlay, which takes its tray icon along, and frees the global tables. The

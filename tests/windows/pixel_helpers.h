@@ -90,10 +90,8 @@ public:
     DibCanvas& operator=(const DibCanvas&) = delete;
 
     HDC Dc() const { return dc_; }
-    Argb& At(int x, int y) {
-        GdiFlush();
-        return static_cast<Argb*>(bits_)[y * width_ + x];
-    }
+    // Direct access to a pixel; call GdiFlush first when GDI has drawn into the canvas.
+    Argb& At(int x, int y) { return static_cast<Argb*>(bits_)[y * width_ + x]; }
 
     // The colour channels only: a device-dependent surface keeps no alpha.
     std::vector<Argb> Colours() {

@@ -1,0 +1,346 @@
+// The overlay's window procedure, driven by real messages sent to the real overlay: ticks,
+// commands, keys, the tray icon's events, the taskbar's return, painting and destruction.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/start_routine.h"
+#include "shell/popup_menu.h"
+#include "shell/window_procedure.h"
+
+#include "tests/windows/overlay_session.h"
+#include "tests/windows/pixel_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+using namespace overlay_session;
+using namespace pixels;
+
+namespace {
+
+// What the watch saw of a popup menu opened while a message was being handled.
+struct MenuSeen {
+    bool opened = false;
+    HMENU menu = nullptr;
+    RECT bounds{};
+};
+
+MenuSeen menuSeen;
+
+// Runs in the menu's own modal loop: records the open menu window and closes it.
+void CALLBACK RecordAndCloseMenu(HWND, UINT, UINT_PTR, DWORD) {
+    const HWND popup = FindWindowA("#32768", nullptr);
+    if (popup == nullptr || !IsWindowVisible(popup)) {
+        return;
+    }
+    menuSeen.opened = true;
+    menuSeen.menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    GetWindowRect(popup, &menuSeen.bounds);
+    EndMenu();
+}
+
+// Sends the message and reports the popup menu it opened, if any. TrackPopupMenu only returns
+// once the menu closes, so a thread timer closes it from inside the menu's loop.
+MenuSeen SendWatchingForMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    menuSeen = MenuSeen{};
+    const UINT_PTR watch = SetTimer(nullptr, 0, 20, RecordAndCloseMenu);
+    SendMessageA(window, message, wParam, lParam);
+    KillTimer(nullptr, watch);
+    return menuSeen;
+}
+
+// The menu state bits that the click-through command changes.
+UINT ClickThroughMarks() {
+    return GetMenuState(popupMenu, CMD_CLICK_THROUGH, MF_BYPOSITION) &
+           (MF_CHECKED | MF_DISABLED | MF_GRAYED);
+}
+
+LONG ExStyle() {
+    return GetWindowLongA(overlayWindow, GWL_EXSTYLE);
+}
+
+bool CloseRequested() {
+    MSG taken{};
+    if (!TakePosted(overlayWindow, WM_SYSCOMMAND, taken)) {
+        return false;
+    }
+    EXPECT_EQ(taken.wParam, static_cast<WPARAM>(SC_CLOSE));
+    return true;
+}
+
+// One overlay shared by the suite (Wine takes seconds to take a shown window off the X
+// display); each test starts with an empty petal list and an empty queue. Nothing here
+// switches the overlay to the layered mode or destroys it.
+class WindowProcedureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Start();
+        WritePattern(desktopSnapshot, screenWidth, screenHeight);
+    }
+    static void TearDownTestSuite() { End(); }
+
+    void SetUp() override {
+        ASSERT_NE(overlayWindow, nullptr);
+        petals->clear();
+        DrainMessages();
+    }
+
+    // Counts the pixels of the frame surface outside the given rectangle that are not the
+    // snapshot's.
+    static int FrameChangesOutside(const RECT& area) {
+        const std::vector<Argb> frame = ReadColours(workSurface, screenWidth, screenHeight);
+        int changed = 0;
+        for (int y = 0; y < screenHeight; ++y) {
+            for (int x = 0; x < screenWidth; ++x) {
+                const bool inside =
+                    x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+                if (!inside &&
+                    frame[static_cast<std::size_t>(y) * screenWidth + x] != PatternAt(x, y)) {
+                    ++changed;
+                }
+            }
+        }
+        return changed;
+    }
+
+    static void FillFrameSurface(Argb colour) {
+        FillColour(workSurface, RECT{0, 0, screenWidth, screenHeight}, colour);
+    }
+};
+
+TEST_F(WindowProcedureTest, TimerOfAnyIdStepsThePetalsAndComposesAFrame) {
+    const PetalRecord picture = images[0];
+    petals->push_back(PetalRecord{picture.image, 50, 100, picture.width, picture.height});
+    int expectedY = 100;
+    for (const WPARAM timerId : {WPARAM{1}, WPARAM{0}, WPARAM{777}}) {
+        FillFrameSurface(0xFF00FF);
+        SendMessageA(overlayWindow, WM_TIMER, timerId, 0);
+        expectedY += 5;
+        ASSERT_EQ(petals->size(), 20u) << "timer id " << timerId;
+        EXPECT_EQ((*petals)[0].x, 50);
+        EXPECT_EQ((*petals)[0].y, expectedY);
+        // The others enter above the screen, so the frame is the snapshot but for the first.
+        const RECT first{49, expectedY - 1, 51 + picture.width, expectedY + 1 + picture.height};
+        EXPECT_EQ(FrameChangesOutside(first), 0) << "timer id " << timerId;
+    }
+}
+
+TEST_F(WindowProcedureTest, DoubleClickAddsOnePetalCentredOnThePointAndComposesAFrame) {
+    FillFrameSurface(0xFF00FF);
+    SendMessageA(overlayWindow, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 200));
+    ASSERT_EQ(petals->size(), 1u);
+    const PetalRecord& petal = (*petals)[0];
+    EXPECT_LE(std::abs(petal.x + petal.width / 2 - 300), 1);
+    EXPECT_LE(std::abs(petal.y + petal.height / 2 - 200), 1);
+    const RECT footprint{petal.x - 1, petal.y - 1, petal.x + petal.width + 1,
+                         petal.y + petal.height + 1};
+    EXPECT_EQ(FrameChangesOutside(footprint), 0);
+}
+
+TEST_F(WindowProcedureTest, EscapeAndEnterAskToCloseAndOtherKeysDoNothing) {
+    for (const WPARAM key : {WPARAM{VK_ESCAPE}, WPARAM{VK_RETURN}}) {
+        SendMessageA(overlayWindow, WM_KEYDOWN, key, 0);
+        EXPECT_TRUE(CloseRequested()) << "key " << key;
+    }
+    for (const WPARAM key : {WPARAM{VK_SPACE}, WPARAM{'A'}, WPARAM{VK_F4}, WPARAM{VK_BACK}}) {
+        SendMessageA(overlayWindow, WM_KEYDOWN, key, 0);
+        EXPECT_FALSE(CloseRequested()) << "key " << key;
+    }
+    EXPECT_TRUE(IsWindow(overlayWindow)) << "keys only ask; the window is never destroyed here";
+}
+
+TEST_F(WindowProcedureTest, ExitCommandAsksToClose) {
+    SendMessageA(overlayWindow, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_TRUE(CloseRequested());
+    EXPECT_TRUE(IsWindow(overlayWindow));
+}
+
+TEST_F(WindowProcedureTest, CommandsNotFromTheMenuOrWithAHighWordDoNothing) {
+    const LONG exStyleBefore = ExStyle();
+    const struct {
+        WPARAM wParam;
+        LPARAM lParam;
+    } ignored[] = {
+        {CMD_CLICK_THROUGH, 1},
+        {CMD_EXIT, 1},
+        {CMD_EXIT, -1},
+        {MAKEWPARAM(CMD_CLICK_THROUGH, 1), 0},
+        {MAKEWPARAM(CMD_EXIT, 1), 0},
+        {MAKEWPARAM(CMD_EXIT, 0xFFFF), 0},
+        {1, 0},
+        {3, 0},
+    };
+    for (const auto& command : ignored) {
+        SendMessageA(overlayWindow, WM_COMMAND, command.wParam, command.lParam);
+        EXPECT_FALSE(CloseRequested()) << std::hex << command.wParam << " " << command.lParam;
+        EXPECT_EQ(layeredMode, 0) << std::hex << command.wParam << " " << command.lParam;
+        EXPECT_EQ(ExStyle(), exStyleBefore) << std::hex << command.wParam;
+        EXPECT_EQ(ClickThroughMarks(), 0u) << std::hex << command.wParam;
+    }
+}
+
+TEST_F(WindowProcedureTest, RightClickOpensTheMenuAtTheClickPoint) {
+    const MenuSeen seen = SendWatchingForMenu(overlayWindow, WM_RBUTTONUP, 0, MAKELPARAM(300, 200));
+    ASSERT_TRUE(seen.opened);
+    EXPECT_EQ(seen.menu, popupMenu);
+    EXPECT_EQ(seen.bounds.left, 300);
+    EXPECT_EQ(seen.bounds.top, 200);
+}
+
+TEST_F(WindowProcedureTest, TrayButtonReleasesOpenTheMenuAtThePointer) {
+    SetCursorPos(400, 300);
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    for (const LPARAM event : {LPARAM{WM_LBUTTONUP}, LPARAM{WM_RBUTTONUP}}) {
+        const MenuSeen seen =
+            SendWatchingForMenu(overlayWindow, trayCallbackMessage, TRAY_ICON_ID, event);
+        ASSERT_TRUE(seen.opened) << "event " << std::hex << event;
+        EXPECT_EQ(seen.menu, popupMenu);
+        EXPECT_EQ(seen.bounds.left, pointer.x);
+        EXPECT_EQ(seen.bounds.top, pointer.y);
+        // The message posted after the menu, so that the next click on the icon works.
+        MSG after{};
+        EXPECT_TRUE(TakePosted(overlayWindow, WM_NULL, after));
+    }
+    EXPECT_EQ(GetForegroundWindow(), overlayWindow);
+}
+
+TEST_F(WindowProcedureTest, OtherTrayEventsOpenNoMenu) {
+    for (const LPARAM event : {LPARAM{WM_LBUTTONDOWN}, LPARAM{WM_RBUTTONDOWN}, LPARAM{WM_MOUSEMOVE},
+                               LPARAM{WM_LBUTTONDBLCLK}, LPARAM{WM_RBUTTONDBLCLK},
+                               LPARAM{WM_MBUTTONUP}, LPARAM{WM_LBUTTONUP} | (LPARAM{1} << 16)}) {
+        const MenuSeen seen =
+            SendWatchingForMenu(overlayWindow, trayCallbackMessage, TRAY_ICON_ID, event);
+        EXPECT_FALSE(seen.opened) << "event " << std::hex << event;
+    }
+}
+
+TEST_F(WindowProcedureTest, TaskbarCreatedAddsTheIconAgain) {
+    ASSERT_TRUE(TrayIconShown());
+    // The shell forgets the icon, as when it restarts.
+    Shell_NotifyIconA(NIM_DELETE, trayData);
+    ASSERT_FALSE(TrayIconShown());
+    SendMessageA(overlayWindow, taskbarCreatedMessage, 0, 0);
+    EXPECT_TRUE(TrayIconShown());
+    EXPECT_STREQ(trayData->szTip, "Lorvane");
+}
+
+TEST_F(WindowProcedureTest, EraseBackgroundCopiesTheFrameAndSkipsTheDefaultFill) {
+    WritePattern(workSurface, screenWidth, screenHeight);
+    DibCanvas target(screenWidth, screenHeight);
+    FillColour(target.Dc(), RECT{0, 0, screenWidth, screenHeight}, 0x123456);
+    const LRESULT result =
+        SendMessageA(overlayWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.Dc()), 0);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(target.Colours(), Pattern(screenWidth, screenHeight));
+}
+
+TEST_F(WindowProcedureTest, PaintCopiesTheWholeFrameToTheWindow) {
+    WritePattern(workSurface, screenWidth, screenHeight);
+    InvalidateRect(overlayWindow, nullptr, FALSE);
+    UpdateWindow(overlayWindow);
+    EXPECT_FALSE(GetUpdateRect(overlayWindow, nullptr, FALSE)) << "the paint was not ended";
+    const HDC windowDc = GetDC(overlayWindow);
+    const std::vector<Argb> shown = ReadColours(windowDc, screenWidth, screenHeight);
+    ReleaseDC(overlayWindow, windowDc);
+    EXPECT_EQ(shown, Pattern(screenWidth, screenHeight));
+}
+
+TEST_F(WindowProcedureTest, HalvesOfAMessageParameter) {
+    EXPECT_EQ(LowWord(MAKELPARAM(300, 200)), 300);
+    EXPECT_EQ(HighWord(MAKELPARAM(300, 200)), 200);
+    EXPECT_EQ(LowWord(static_cast<LPARAM>(0xFFFF8001u)), 0x8001);
+    EXPECT_EQ(HighWord(static_cast<LPARAM>(0xFFFF8001u)), -1);
+    EXPECT_EQ(HighWord(static_cast<LPARAM>(0x80000000u)), -32768);
+    EXPECT_EQ(HighWord(static_cast<LPARAM>(0x7FFF0000)), 32767);
+}
+
+// Each test here changes the overlay for good, so each gets an overlay of its own.
+class OverlayLifetimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Start();
+        DrainMessages();
+    }
+    void TearDown() override { End(); }
+};
+
+TEST_F(OverlayLifetimeTest, ClickThroughSwitchesToTheLayeredModeOnce) {
+    const LONG exStyleBefore = ExStyle();
+    SendMessageA(overlayWindow, WM_COMMAND, CMD_CLICK_THROUGH, 0);
+    EXPECT_EQ(layeredMode, 1);
+    EXPECT_EQ(ExStyle(), exStyleBefore | WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    EXPECT_EQ(ClickThroughMarks(), static_cast<UINT>(MF_CHECKED | MF_DISABLED | MF_GRAYED));
+    EXPECT_EQ(GetMenuState(popupMenu, CMD_EXIT, MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED), 0u);
+
+    // Sent again by hand: nothing further changes.
+    SendMessageA(overlayWindow, WM_COMMAND, CMD_CLICK_THROUGH, 0);
+    EXPECT_EQ(layeredMode, 1);
+    EXPECT_EQ(ExStyle(), exStyleBefore | WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    EXPECT_EQ(ClickThroughMarks(), static_cast<UINT>(MF_CHECKED | MF_DISABLED | MF_GRAYED));
+    MSG posted{};
+    EXPECT_FALSE(TakePosted(overlayWindow, WM_SYSCOMMAND, posted));
+}
+
+TEST_F(OverlayLifetimeTest, LayeredFramesLeaveTheFrameSurfaceAlone) {
+    SendMessageA(overlayWindow, WM_COMMAND, CMD_CLICK_THROUGH, 0);
+    FillColour(workSurface, RECT{0, 0, screenWidth, screenHeight}, 0xFF00FF);
+    SendMessageA(overlayWindow, WM_TIMER, OVERLAY_TIMER_ID, 0);
+    EXPECT_EQ(petals->size(), 20u);
+    const std::vector<Argb> frame = ReadColours(workSurface, screenWidth, screenHeight);
+    EXPECT_EQ(frame, std::vector<Argb>(frame.size(), 0xFF00FF));
+}
+
+TEST_F(OverlayLifetimeTest, ClickThroughShowsThePetalsAtOnceWithoutTheSnapshot) {
+    StartGdiplus();
+    const ImageHandle red = MakeSolidPicture(40, 30, OPAQUE_RED);
+    *petals = {PetalRecord{red, 200, 150, 40, 30}};
+    WritePattern(desktopSnapshot, screenWidth, screenHeight);
+    SendMessageA(overlayWindow, WM_COMMAND, CMD_CLICK_THROUGH, 0);
+    const HDC screen = GetDC(nullptr);
+    const std::vector<Argb> shown = ReadColours(screen, screenWidth, screenHeight);
+    ReleaseDC(nullptr, screen);
+    const auto at = [&](int x, int y) {
+        return shown[static_cast<std::size_t>(y) * screenWidth + x];
+    };
+    EXPECT_EQ(at(220, 165), OPAQUE_RED & 0xFFFFFF);
+    // Between the petals the frozen desktop picture is gone.
+    int snapshotPixels = 0;
+    for (const auto& [x, y] : {std::pair{10, 10}, {600, 400}, {1000, 50}, {100, 700}}) {
+        snapshotPixels += at(x, y) == PatternAt(x, y) ? 1 : 0;
+    }
+    EXPECT_EQ(snapshotPixels, 0);
+}
+
+TEST_F(OverlayLifetimeTest, DestroyStopsTheTimerRemovesTheIconAndQuits) {
+    ASSERT_TRUE(TrayIconShown());
+    // The procedure's own handling, without taking the window away, so the timer can be asked.
+    SendMessageA(overlayWindow, WM_DESTROY, 0, 0);
+    EXPECT_FALSE(KillTimer(overlayWindow, OVERLAY_TIMER_ID)) << "the timer still runs";
+    EXPECT_FALSE(TrayIconShown());
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
+}
+
+// Ends the loop with its own code if the overlay never quits, instead of hanging the test.
+void CALLBACK QuitIfStillRunning(HWND, UINT, UINT_PTR, DWORD) {
+    PostQuitMessage(99);
+}
+
+TEST_F(OverlayLifetimeTest, ExitCommandClosesTheWindowAndEndsTheMessageLoop) {
+    const HWND window = overlayWindow;
+    SendMessageA(window, WM_COMMAND, CMD_EXIT, 0);
+    const UINT_PTR guard = SetTimer(nullptr, 0, 10000, QuitIfStillRunning);
+    EXPECT_EQ(RunMessageLoop(), 0);
+    KillTimer(nullptr, guard);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(TrayIconShown());
+}
+
+} // namespace
