@@ -1,0 +1,110 @@
+// The screen size and the two surfaces, made from the real desktop with a window of a known
+// colour on it.
+
+#include <windows.h>
+
+#include "render/surfaces.h"
+#include "simulation/petal_field.h"
+
+#include "tests/windows/pixel_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace pixels;
+
+namespace {
+
+constexpr Argb WINDOW_COLOUR = 0x002080E0;
+constexpr RECT WINDOW_AREA{100, 80, 300, 230};
+
+BITMAP SelectedBitmap(HDC surface) {
+    BITMAP bitmap{};
+    GetObjectA(GetCurrentObject(surface, OBJ_BITMAP), sizeof(bitmap), &bitmap);
+    return bitmap;
+}
+
+// PrepareSurfaces once, with a plain window of WINDOW_COLOUR shown on the desktop before it.
+class SurfacesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        brush_ =
+            CreateSolidBrush(RGB(Red(WINDOW_COLOUR), Green(WINDOW_COLOUR), Blue(WINDOW_COLOUR)));
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hbrBackground = brush_;
+        windowClass.lpszClassName = "SurfacesTestWindow";
+        RegisterClassExA(&windowClass);
+        window_ = CreateWindowExA(
+            WS_EX_TOPMOST, "SurfacesTestWindow", "", WS_POPUP | WS_VISIBLE, WINDOW_AREA.left,
+            WINDOW_AREA.top, WINDOW_AREA.right - WINDOW_AREA.left,
+            WINDOW_AREA.bottom - WINDOW_AREA.top, nullptr, nullptr, windowClass.hInstance, nullptr);
+        UpdateWindow(window_);
+
+        PrepareSurfaces();
+        const HWND desktop = GetDesktopWindow();
+        const HDC desktopDc = GetDC(desktop);
+        desktopRightAfter_ = ReadColours(desktopDc, screenWidth, screenHeight);
+        ReleaseDC(desktop, desktopDc);
+    }
+
+    static void TearDownTestSuite() {
+        DestroyWindow(window_);
+        UnregisterClassA("SurfacesTestWindow", GetModuleHandleA(nullptr));
+        DeleteObject(brush_);
+    }
+
+    static inline HBRUSH brush_ = nullptr;
+    static inline HWND window_ = nullptr;
+    static inline std::vector<Argb> desktopRightAfter_;
+};
+
+TEST_F(SurfacesTest, MeasuresThePrimaryScreen) {
+    EXPECT_EQ(screenWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(screenHeight, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_GT(screenWidth, 0);
+    EXPECT_GT(screenHeight, 0);
+}
+
+TEST_F(SurfacesTest, BothSurfacesAreScreenSizedInTheDisplaysFormat) {
+    ASSERT_NE(desktopSnapshot, nullptr);
+    ASSERT_NE(workSurface, nullptr);
+    EXPECT_NE(desktopSnapshot, workSurface);
+    const BITMAP snapshot = SelectedBitmap(desktopSnapshot);
+    const BITMAP work = SelectedBitmap(workSurface);
+    EXPECT_NE(GetCurrentObject(desktopSnapshot, OBJ_BITMAP),
+              GetCurrentObject(workSurface, OBJ_BITMAP));
+
+    const HDC screen = GetDC(nullptr);
+    const int displayBits = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    for (const BITMAP& bitmap : {snapshot, work}) {
+        EXPECT_EQ(bitmap.bmWidth, screenWidth);
+        EXPECT_EQ(bitmap.bmHeight, screenHeight);
+        EXPECT_EQ(bitmap.bmBitsPixel, displayBits);
+    }
+}
+
+TEST_F(SurfacesTest, SnapshotHoldsTheDesktopAsItWasWithTheWindowsOnIt) {
+    const std::vector<Argb> snapshot = ReadColours(desktopSnapshot, screenWidth, screenHeight);
+    EXPECT_EQ(snapshot, desktopRightAfter_);
+    const auto at = [&](int x, int y) {
+        return snapshot[static_cast<std::size_t>(y) * screenWidth + x];
+    };
+    EXPECT_EQ(at(WINDOW_AREA.left, WINDOW_AREA.top), WINDOW_COLOUR);
+    EXPECT_EQ(at(200, 150), WINDOW_COLOUR);
+    EXPECT_EQ(at(WINDOW_AREA.right - 1, WINDOW_AREA.bottom - 1), WINDOW_COLOUR);
+}
+
+TEST_F(SurfacesTest, SnapshotKeepsThePictureWhenTheDesktopChanges) {
+    const std::vector<Argb> before = ReadColours(desktopSnapshot, screenWidth, screenHeight);
+    const HDC windowDc = GetDC(window_);
+    FillColour(windowDc, RECT{0, 0, 200, 150}, 0x00FFFF00);
+    ReleaseDC(window_, windowDc);
+    EXPECT_EQ(ReadColours(desktopSnapshot, screenWidth, screenHeight), before);
+}
+
+} // namespace
