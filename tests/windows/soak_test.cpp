@@ -55,9 +55,16 @@ const GdiHandleEntry* GdiHandleTable() {
     if (sizeof(void*) != 8) {
         return nullptr;
     }
-    const auto* peb =
-        reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (query == nullptr ||
+        query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0) {
+        return nullptr;
+    }
     // GdiSharedHandleTable, at its place in the 64-bit PEB.
+    const auto* peb = reinterpret_cast<const std::uint8_t*>(basic.PebBaseAddress);
     return *reinterpret_cast<const GdiHandleEntry* const*>(peb + 0xF8);
 }
 
