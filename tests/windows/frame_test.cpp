@@ -324,12 +324,6 @@ protected:
     std::vector<Argb> buffer_;
 };
 
-TEST_F(LayeredPixelsTest, EmptyListLeavesTheSurfaceFullyTransparent) {
-    Draw();
-    EXPECT_EQ(NonZeroOutsidePetals(), 0);
-    EXPECT_TRUE(GuardsIntact());
-}
-
 TEST_F(LayeredPixelsTest, PetalsArePremultipliedAndEverythingElseStaysZero) {
     *petals = {RedPetal(5, 5), HalfGreenPetal(30, 20)};
     Draw();
@@ -381,15 +375,6 @@ TEST_F(LayeredPixelsTest, PetalsAreClippedWithoutTouchingMemoryOutsideTheSurface
     EXPECT_EQ(At(0, H - 1), OPAQUE_RED);
     EXPECT_EQ(At(7, H - 3), OPAQUE_RED);
     EXPECT_EQ(NonZeroOutsidePetals(), 0);
-}
-
-TEST_F(LayeredPixelsTest, NoSurfaceMeansNoDrawing) {
-    *petals = {RedPetal(0, 0)};
-    DrawPetalsOnPixels(buffer_.data() + W, 0, H);
-    DrawPetalsOnPixels(buffer_.data() + W, W, -1);
-    DrawPetalsOnPixels(nullptr, W, H);
-    EXPECT_EQ(At(2, 2), 0u);
-    EXPECT_TRUE(GuardsIntact());
 }
 
 // A layered window over a plain backdrop window, both at the screen origin. Made once for the
