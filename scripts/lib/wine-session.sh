@@ -22,11 +22,16 @@ wine_session_start() {
             sleep 0.1
         done
     fi
+    wineserver -p >/dev/null 2>&1 || true
+    # Start Wine's background services now, under the persistent server and with no output:
+    # started by the first test instead, they would inherit its output pipe and keep ctest
+    # waiting on it until the timeout.
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the Wine prefix (first run only)" >&2
         wineboot -i >/dev/null 2>&1 || true
+    else
+        wineboot >/dev/null 2>&1 || true
     fi
-    wineserver -p >/dev/null 2>&1 || true
 }
 
 wine_session_stop() {
