@@ -13,6 +13,7 @@
 #include "shell/overlay_window.h"
 #include "shell/window_procedure.h"
 #include "simulation/petal_field.h"
+#include "tests/windows/pixel_helpers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -59,31 +60,14 @@ void SpreadTwentyPetals() {
     }
 }
 
-// FNV-1a over the rows of a device context's pixels read as 32-bit BGRX, alpha ignored.
+// FNV-1a over the colour channels of a device context's pixels.
 std::uint32_t DigestOf(HDC source, int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HDC copyDc = CreateCompatibleDC(source);
-    const HBITMAP copy = CreateDIBSection(copyDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ previous = SelectObject(copyDc, copy);
-    BitBlt(copyDc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
     std::uint32_t digest = 2166136261u;
-    const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    for (int i = 0; i < width * height && pixels != nullptr; ++i) {
+    for (const pixels::Argb pixel : pixels::ReadColours(source, width, height)) {
         for (std::uint32_t byte = 0; byte < 3; ++byte) {
-            digest = (digest ^ ((pixels[i] >> (8 * byte)) & 0xFF)) * 16777619u;
+            digest = (digest ^ ((pixel >> (8 * byte)) & 0xFF)) * 16777619u;
         }
     }
-    SelectObject(copyDc, previous);
-    DeleteObject(copy);
-    DeleteDC(copyDc);
     return digest;
 }
 

@@ -8,6 +8,7 @@
 
 #include "assets/embedded_assets.h"
 #include "simulation/petal_field.h"
+#include "tests/windows/pixel_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -45,32 +46,12 @@ Size ImageSize(ImageHandle image) {
 // The image drawn at its own size onto a cleared 32-bit surface, as premultiplied BGRA
 // pixels, top row first.
 std::vector<std::uint32_t> DrawnPixels(Gdiplus::GpImage* image, Size size) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.width;
-    info.bmiHeader.biHeight = -size.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(dc, surface);
-    const std::size_t count = static_cast<std::size_t>(size.width) * size.height;
-    std::memset(bits, 0, count * 4);
-
+    pixels::DibCanvas canvas(size.width, size.height);
     Gdiplus::GpGraphics* graphics = nullptr;
-    GdipCreateFromHDC(dc, &graphics);
+    GdipCreateFromHDC(canvas.Dc(), &graphics);
     GdipDrawImageRectI(graphics, image, 0, 0, size.width, size.height);
     GdipDeleteGraphics(graphics);
-    GdiFlush();
-
-    const auto* first = static_cast<const std::uint32_t*>(bits);
-    std::vector<std::uint32_t> pixels(first, first + count);
-    SelectObject(dc, old);
-    DeleteObject(surface);
-    DeleteDC(dc);
-    return pixels;
+    return canvas.Pixels();
 }
 
 // A decode of its own, independent of the code under test: a stream that owns a movable

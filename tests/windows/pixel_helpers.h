@@ -93,11 +93,16 @@ public:
     // Direct access to a pixel; call GdiFlush first when GDI has drawn into the canvas.
     Argb& At(int x, int y) { return static_cast<Argb*>(bits_)[y * width_ + x]; }
 
-    // The colour channels only: a device-dependent surface keeps no alpha.
-    std::vector<Argb> Colours() {
+    // Every pixel with its alpha, top row first.
+    std::vector<Argb> Pixels() {
         GdiFlush();
         const auto* first = static_cast<const Argb*>(bits_);
-        std::vector<Argb> colours(first, first + width_ * height_);
+        return std::vector<Argb>(first, first + width_ * height_);
+    }
+
+    // The colour channels only: a device-dependent surface keeps no alpha.
+    std::vector<Argb> Colours() {
+        std::vector<Argb> colours = Pixels();
         for (Argb& c : colours) {
             c &= 0x00FFFFFF;
         }
