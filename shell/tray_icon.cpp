@@ -38,8 +38,30 @@ bool AddTrayIcon(const char* tipText, HICON icon) {
     trayData->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayData->uCallbackMessage = trayCallbackMessage;
     lstrcpynA(trayData->szTip, tipText, sizeof(trayData->szTip));
-    Shell_NotifyIconA(NIM_ADD, trayData);
-    return true;
+    return ShowTrayIcon();
+}
+
+// An add that timed out may still be carried out by the shell later, and a shell that answers
+// refuses to add an icon it already holds: then the icon is there, which a modification that
+// changes nothing confirms. After a time-out the shell is still busy, and asking again would
+// only keep the overlay waiting another 4 seconds.
+static bool ShellHoldsIconAfterAdd() {
+    // Cleared first, so that an earlier call's time-out is not read as this one's.
+    SetLastError(ERROR_SUCCESS);
+    if (Shell_NotifyIconA(NIM_ADD, trayData)) {
+        return true;
+    }
+    return GetLastError() != ERROR_TIMEOUT && Shell_NotifyIconA(NIM_MODIFY, trayData);
+}
+
+bool ShowTrayIcon() {
+    if (ShellHoldsIconAfterAdd()) {
+        KillTimer(overlayWindow, TRAY_RETRY_TIMER_ID);
+        return true;
+    }
+    // Set anew after each failed try, so that the period counts from the end of the call.
+    SetTimer(overlayWindow, TRAY_RETRY_TIMER_ID, TRAY_RETRY_PERIOD_MS, nullptr);
+    return false;
 }
 
 void ShowTrayMenu() {

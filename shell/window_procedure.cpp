@@ -65,6 +65,15 @@ static void Paint(HWND hWnd) {
     EndPaint(hWnd, &paint);
 }
 
+// Every tick but those of the tray icon's retry moves the petals, whatever its id.
+static void HandleTimer(WPARAM timerId) {
+    if (timerId == TRAY_RETRY_TIMER_ID) {
+        ShowTrayIcon();
+    } else {
+        StepPetals();
+    }
+}
+
 static void HandleTrayEvent(LPARAM event) {
     // Only button releases open the menu, so the press does not reach the menu just opened.
     if (event == WM_LBUTTONUP || event == WM_RBUTTONUP) {
@@ -105,7 +114,7 @@ LRESULT CALLBACK OverlayWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
         Paint(hWnd);
         return defaultHandling();
     case WM_TIMER:
-        StepPetals();
+        HandleTimer(wParam);
         return defaultHandling();
     case trayCallbackMessage:
         HandleTrayEvent(lParam);
@@ -113,7 +122,7 @@ LRESULT CALLBACK OverlayWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
     default:
         if (uMsg == taskbarCreatedMessage && taskbarCreatedMessage != 0) {
             // The shell was restarted and forgot the icon: add it again, unchanged.
-            Shell_NotifyIconA(NIM_ADD, trayData);
+            ShowTrayIcon();
         }
         return defaultHandling();
     }

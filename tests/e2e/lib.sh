@@ -312,3 +312,28 @@ best_fall() {
 }
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# A screenshot to the file given; prints the time it was taken, in milliseconds.
+timed_shot() {
+    local before after
+    before="$(now_ms)"
+    shot "$1"
+    after="$(now_ms)"
+    echo $(((before + after) / 2))
+}
+
+# The roses fall straight down at about 50 pixels a second: the later of two screenshots is
+# the earlier one moved down, by about 50 pixels for each second between them.
+expect_roses_falling() {
+    local first_time second_time fall rest standing elapsed speed
+    first_time="$(timed_shot "$WORK/fall-first.png")"
+    sleep 2
+    second_time="$(timed_shot "$WORK/fall-second.png")"
+    read -r fall rest <<<"$(best_fall "$WORK/fall-first.png" "$WORK/fall-second.png")"
+    standing="$(shift_difference "$WORK/fall-first.png" "$WORK/fall-second.png" 0)"
+    elapsed=$((second_time - first_time))
+    note "fall $fall px in $elapsed ms; $rest pixels left over, $standing without the fall"
+    [ "$rest" -lt $((standing / 5)) ] || fail "the later picture is not the earlier one moved down"
+    speed=$((fall * 1000 / elapsed))
+    [ "$speed" -ge 25 ] && [ "$speed" -le 75 ] || fail "the roses fall $speed pixels a second"
+}

@@ -8,6 +8,7 @@
 #include "shell/popup_menu.h"
 #include "shell/window_procedure.h"
 
+#include "tests/windows/busy_shell.h"
 #include "tests/windows/overlay_session.h"
 #include "tests/windows/pixel_helpers.h"
 
@@ -344,6 +345,53 @@ TEST_F(OverlayLifetimeTest, ExitCommandClosesTheWindowAndEndsTheMessageLoop) {
     KillTimer(nullptr, guard);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(TrayIconShown());
+}
+
+// The shell refuses the add of the icon at start, as a shell busy at logon does: the shell's
+// call times out and no "TaskbarCreated" follows, since the taskbar was there all along.
+class BusyShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        busy_shell::FailNextAdds(1, busy_shell::FailedAdd::Refused);
+        Start();
+        DrainMessages();
+    }
+    void TearDown() override {
+        busy_shell::FailNextAdds(0, busy_shell::FailedAdd::Refused);
+        End();
+    }
+
+    // Stops the retry, if it runs; true when it ran.
+    static bool StopRetry() { return KillTimer(overlayWindow, TRAY_RETRY_TIMER_ID) != FALSE; }
+};
+
+TEST_F(BusyShellTest, RetryTimerAddsTheIconOnceTheShellTakesIt) {
+    EXPECT_FALSE(TrayIconShown());
+    EXPECT_TRUE(DispatchUntil(TrayIconShown, 3 * TRAY_RETRY_PERIOD_MS));
+    EXPECT_FALSE(StopRetry()) << "the retry goes on with the icon there";
+}
+
+TEST_F(BusyShellTest, RetryTicksLeaveThePetalsAndTheTaskbarsReturnEndsTheRetry) {
+    const std::int32_t firstPetalY = (*petals)[0].y;
+    busy_shell::FailNextAdds(1, busy_shell::FailedAdd::Refused);
+    SendMessageA(overlayWindow, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+    EXPECT_FALSE(TrayIconShown());
+    EXPECT_EQ((*petals)[0].y, firstPetalY) << "a retry tick moved the petals";
+    EXPECT_EQ(petals->size(), 6u);
+
+    SendMessageA(overlayWindow, taskbarCreatedMessage, 0, 0);
+    EXPECT_TRUE(TrayIconShown());
+    EXPECT_FALSE(StopRetry()) << "the retry goes on with the icon there";
+}
+
+TEST_F(BusyShellTest, AddCarriedOutAfterItsTimeOutCountsAsAddedAtTheNextRetry) {
+    busy_shell::FailNextAdds(1, busy_shell::FailedAdd::Late);
+    SendMessageA(overlayWindow, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+    ASSERT_TRUE(TrayIconShown());
+    // The shell refuses to add the icon it holds; the retry finds it there and stops.
+    SendMessageA(overlayWindow, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+    EXPECT_FALSE(StopRetry()) << "the retry goes on with the icon there";
+    EXPECT_TRUE(TrayIconShown());
 }
 
 } // namespace

@@ -1,0 +1,16 @@
+#pragma once
+// A busy shell, for the programs this is linked into: the next adds of a tray icon fail as
+// they fail on Windows when the shell does not answer in time. Every other call of
+// Shell_NotifyIconA, and every add once those have failed, goes to the real shell.
+
+namespace busy_shell {
+
+enum class FailedAdd {
+    Refused, // the shell never adds the icon
+    Late,    // the shell adds it after the caller has stopped waiting
+};
+
+// Makes the next count adds fail in the given way; 0 ends the failures.
+void FailNextAdds(int count, FailedAdd how);
+
+} // namespace busy_shell
