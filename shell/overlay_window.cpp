@@ -39,6 +39,10 @@ bool CreateOverlayWindow() {
     BuildPopupMenu();
     overlayWindow = window;
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    // The shell runs at a lower integrity level than an elevated copy of this program, and
+    // Windows drops its broadcasts to such a window unless they are let through: the icon would
+    // then be gone for good after the shell restarts.
+    ChangeWindowMessageFilterEx(window, taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     const HICON icon = IconFromIcoData(TRAY_ICON_FILE.data, TRAY_ICON_FILE.size);
     AddTrayIcon(DISPLAY_TEXT, icon);
     return true;
