@@ -24,4 +24,8 @@ void PrepareSurfaces() {
     workSurface = CreateScreenSizedSurface(desktopDc);
     BitBlt(desktopSnapshot, 0, 0, screenWidth, screenHeight, desktopDc, 0, 0, SRCCOPY);
     ReleaseDC(desktop, desktopDc);
+    // The overlay is painted from the frame surface from its first erase on, which comes before
+    // the first frame is composed (and, with a busy shell, seconds before): until then it shows
+    // the desktop picture rather than a black screen.
+    BitBlt(workSurface, 0, 0, screenWidth, screenHeight, desktopSnapshot, 0, 0, SRCCOPY);
 }

@@ -9,5 +9,5 @@ extern HDC desktopSnapshot;
 extern HDC workSurface;
 
 // Measures the primary screen, makes both surfaces in the display's own format and copies the
-// desktop into the snapshot. Runs before any window of ours exists, so none is in the picture.
+// desktop into both. Runs before any window of ours exists, so none is in the picture.
 void PrepareSurfaces();

@@ -6,6 +6,7 @@
 #include "render/surfaces.h"
 #include "simulation/petal_field.h"
 
+#include "tests/windows/overlay_session.h"
 #include "tests/windows/pixel_helpers.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,17 @@ TEST_F(SurfacesTest, SnapshotKeepsThePictureWhenTheDesktopChanges) {
     FillColour(windowDc, RECT{0, 0, 200, 150}, 0x00FFFF00);
     ReleaseDC(window_, windowDc);
     EXPECT_EQ(ReadColours(desktopSnapshot, screenWidth, screenHeight), before);
+}
+
+// The overlay is shown, and erased, as it is made: before the first frame is composed and,
+// with a busy shell, seconds before.
+TEST_F(SurfacesTest, OverlayErasedBeforeAnyFrameShowsTheDesktopPicture) {
+    AllocateGlobals();
+    CreateOverlayWindow();
+    DibCanvas erased(screenWidth, screenHeight);
+    SendMessageA(overlayWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(erased.Dc()), 0);
+    EXPECT_EQ(erased.Colours(), desktopRightAfter_);
+    overlay_session::End();
 }
 
 } // namespace
