@@ -6,6 +6,9 @@
 #include "shell/overlay_window.h"
 #include "shell/popup_menu.h"
 
+#include <cstring>
+#include <vector>
+
 NOTIFYICONDATAA* trayData = nullptr;
 
 HICON IconFromIcoData(const std::uint8_t* data, std::size_t size, std::int32_t index,
@@ -20,11 +23,14 @@ HICON IconFromIcoData(const std::uint8_t* data, std::size_t size, std::int32_t i
     if (height != nullptr) {
         *height = image.height;
     }
-    // The resource reader does not write, whatever its prototype says. Sizes of 0 with
-    // LR_DEFAULTCOLOR keep the image's own size: CreateIconFromResource would stretch it to
-    // the system's large-icon size.
-    return CreateIconFromResourceEx(const_cast<PBYTE>(image.bytes), image.size, TRUE, 0x00030000, 0,
-                                    0, LR_DEFAULTCOLOR);
+    // The resource reader wants its bytes DWORD-aligned, and an image inside an .ico file need
+    // not start on such a boundary (the built-in one starts at byte 22): it reads a copy.
+    std::vector<DWORD> aligned((image.size + sizeof(DWORD) - 1) / sizeof(DWORD));
+    std::memcpy(aligned.data(), image.bytes, image.size);
+    // Sizes of 0 with LR_DEFAULTCOLOR keep the image's own size: CreateIconFromResource would
+    // stretch it to the system's large-icon size.
+    return CreateIconFromResourceEx(reinterpret_cast<PBYTE>(aligned.data()), image.size, TRUE,
+                                    0x00030000, 0, 0, LR_DEFAULTCOLOR);
 }
 
 bool AddTrayIcon(const char* tipText, HICON icon) {
