@@ -26,14 +26,29 @@ void StartGdiplus() {
     Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
 }
 
+// Null when the stream holds no picture that can be drawn. GDI+ on Windows may read no more
+// than a picture's header at load and find the damage only when the picture is first drawn;
+// forcing the whole decode here finds it at once.
+static Gdiplus::GpImage* DecodeWholePicture(IStream* stream) {
+    Gdiplus::GpImage* image = nullptr;
+    if (stream == nullptr || GdipLoadImageFromStream(stream, &image) != Gdiplus::Ok) {
+        return nullptr;
+    }
+    if (GdipImageForceValidation(image) != Gdiplus::Ok) {
+        GdipDisposeImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
 ImageHandle LoadImageFromBytes(const std::uint8_t* data, std::uint32_t size, std::int32_t* width,
                                std::int32_t* height) {
     // Kept for the life of the image: GDI+ may read the picture's bytes again whenever it
     // needs its pixels, so the block under the stream must never be freed.
     auto* memory = new MemoryStream;
     IStream* stream = memory->CreateStream(data, size);
-    Gdiplus::GpImage* image = nullptr;
-    if (stream == nullptr || GdipLoadImageFromStream(stream, &image) != Gdiplus::Ok) {
+    Gdiplus::GpImage* image = DecodeWholePicture(stream);
+    if (image == nullptr) {
         if (stream != nullptr) {
             stream->Release();
         }
