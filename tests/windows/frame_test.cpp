@@ -1,5 +1,6 @@
 // Frames with real GDI+ and real pixels: the snapshot frame composed in workSurface, the
-// premultiplied petals of a layered frame, and a layered frame on a real window.
+// premultiplied petals of a layered frame, and a layered frame on a real window with the call
+// that hands it over.
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "simulation/petal_field.h"
 #include "simulation/platform_hooks.h"
 
+#include "tests/windows/call_recorder.h"
 #include "tests/windows/pixel_helpers.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +85,13 @@ int ChangesOutsidePetals(const std::vector<Argb>& frame, const std::vector<Argb>
         }
     }
     return changed;
+}
+
+// Pixels whose colour bytes lie above their alpha: a colour that is not premultiplied.
+int CountNotPremultiplied(const std::vector<Argb>& frame) {
+    return static_cast<int>(std::count_if(frame.begin(), frame.end(), [](Argb c) {
+        return Red(c) > Alpha(c) || Green(c) > Alpha(c) || Blue(c) > Alpha(c);
+    }));
 }
 
 // A screen-sized surface like the program's own: a memory DC with a display-format bitmap.
@@ -296,30 +305,23 @@ protected:
         return true;
     }
 
-    // Every pixel outside the petals' footprints must be zero: fully transparent.
-    int NonZeroOutsidePetals() const {
+    // The surface, top row first.
+    std::vector<Argb> Frame() const {
         std::vector<Argb> frame(static_cast<std::size_t>(W) * H);
         for (int y = 0; y < H; ++y) {
             for (int x = 0; x < W; ++x) {
                 frame[static_cast<std::size_t>(y) * W + x] = At(x, y);
             }
         }
-        return ChangesOutsidePetals(frame, std::vector<Argb>(frame.size(), 0), W, H);
+        return frame;
     }
 
-    // Colour bytes above alpha would mean the colour is not premultiplied.
-    int NotPremultiplied() const {
-        int count = 0;
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
-                const Argb c = At(x, y);
-                if (Red(c) > Alpha(c) || Green(c) > Alpha(c) || Blue(c) > Alpha(c)) {
-                    ++count;
-                }
-            }
-        }
-        return count;
+    // Every pixel outside the petals' footprints must be zero: fully transparent.
+    int NonZeroOutsidePetals() const {
+        return ChangesOutsidePetals(Frame(), std::vector<Argb>(W * H, 0), W, H);
     }
+
+    int NotPremultiplied() const { return CountNotPremultiplied(Frame()); }
 
     std::vector<Argb> buffer_;
 };
@@ -455,6 +457,38 @@ TEST_F(LayeredWindowTest, ShowsThePetalsAndLetsTheWindowBelowShowElsewhere) {
     EXPECT_EQ(bounds.top, 0);
     EXPECT_EQ(bounds.right, 160);
     EXPECT_EQ(bounds.bottom, 120);
+}
+
+// Windows reads the surface by the blend and the flags given with it, where Wine takes its alpha
+// whatever they say: without per-pixel alpha the whole screen would turn black. So the call
+// itself is checked, as the recorder saw it on its way to the real function.
+TEST_F(LayeredWindowTest, HandsWindowsTheWholeWindowAsPremultipliedPerPixelAlpha) {
+    call_recorder::Clear();
+    *petals = {RedPetal(20, 30), HalfGreenPetal(100, 60)};
+    ComposeFrame();
+    ASSERT_EQ(call_recorder::LayeredUpdates().size(), 1u);
+    const call_recorder::LayeredUpdate& update = call_recorder::LayeredUpdates()[0];
+    EXPECT_EQ(update.window, layered_);
+    EXPECT_FALSE(update.movesWindow);
+    EXPECT_EQ(update.size.cx, 160);
+    EXPECT_EQ(update.size.cy, 120);
+    ASSERT_TRUE(update.hasSourcePoint);
+    EXPECT_EQ(update.sourcePoint.x, 0);
+    EXPECT_EQ(update.sourcePoint.y, 0);
+    EXPECT_EQ(update.flags, static_cast<DWORD>(ULW_ALPHA));
+    EXPECT_EQ(int{update.blend.BlendOp}, AC_SRC_OVER);
+    EXPECT_EQ(int{update.blend.BlendFlags}, 0);
+    EXPECT_EQ(int{update.blend.SourceConstantAlpha}, 255);
+    EXPECT_EQ(int{update.blend.AlphaFormat}, AC_SRC_ALPHA);
+
+    ASSERT_TRUE(update.sourceIsDib32);
+    const std::vector<Argb>& surface = update.pixels;
+    EXPECT_EQ(surface[static_cast<std::size_t>(35) * 160 + 25], OPAQUE_RED);
+    const Argb green = surface[static_cast<std::size_t>(65) * 160 + 105];
+    EXPECT_NEAR(Alpha(green), 128, 2);
+    EXPECT_NEAR(Green(green), 128, 2) << "full green is not scaled by its alpha";
+    EXPECT_EQ(CountNotPremultiplied(surface), 0);
+    EXPECT_EQ(ChangesOutsidePetals(surface, std::vector<Argb>(surface.size(), 0), 160, 120), 0);
 }
 
 TEST_F(LayeredWindowTest, EmptyListShowsOnlyTheWindowBelow) {

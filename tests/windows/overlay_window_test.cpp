@@ -7,6 +7,7 @@
 #include "shell/popup_menu.h"
 #include "shell/window_procedure.h"
 
+#include "tests/windows/call_recorder.h"
 #include "tests/windows/overlay_session.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,17 @@ TEST_F(OverlayWindowTest, CarriesTheNotifyIconProperty) {
 TEST_F(OverlayWindowTest, RegistersTheTaskbarCreatedMessage) {
     EXPECT_NE(taskbarCreatedMessage, 0u);
     EXPECT_EQ(taskbarCreatedMessage, RegisterWindowMessageA("TaskbarCreated"));
+}
+
+// Wine has no integrity levels and ignores the filter, so the call is checked as the recorder
+// saw it: a copy run as administrator hears the shell's broadcast only if this very message is
+// let through to this very window.
+TEST_F(OverlayWindowTest, LetsTheTaskbarsReturnThroughToAnElevatedCopy) {
+    const auto& changes = call_recorder::MessageFilterChanges();
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].window, overlayWindow);
+    EXPECT_EQ(changes[0].message, taskbarCreatedMessage);
+    EXPECT_EQ(changes[0].action, static_cast<DWORD>(MSGFLT_ALLOW));
 }
 
 TEST_F(OverlayWindowTest, MenuHoldsClickThroughASeparatorAndExit) {
