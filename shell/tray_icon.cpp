@@ -49,15 +49,19 @@ bool AddTrayIcon(const char* tipText, HICON icon) {
 
 // An add that timed out may still be carried out by the shell later, and a shell that answers
 // refuses to add an icon it already holds: then the icon is there, which a modification that
-// changes nothing confirms. After a time-out the shell is still busy, and asking again would
-// only keep the overlay waiting another 4 seconds.
+// changes nothing confirms. The modification can wait as long as the add did, so it is asked
+// only of a shell that answered at once: after a slow answer, or a time-out, the shell is busy,
+// and the next retry asks again.
 static bool ShellHoldsIconAfterAdd() {
     // Cleared first, so that an earlier call's time-out is not read as this one's.
     SetLastError(ERROR_SUCCESS);
+    const DWORD asked = GetTickCount();
     if (Shell_NotifyIconA(NIM_ADD, trayData)) {
         return true;
     }
-    return GetLastError() != ERROR_TIMEOUT && Shell_NotifyIconA(NIM_MODIFY, trayData);
+    const bool timedOut = GetLastError() == ERROR_TIMEOUT;
+    const bool answeredAtOnce = GetTickCount() - asked < TRAY_CONFIRM_LIMIT_MS;
+    return !timedOut && answeredAtOnce && Shell_NotifyIconA(NIM_MODIFY, trayData);
 }
 
 bool ShowTrayIcon() {

@@ -18,6 +18,10 @@ constexpr UINT_PTR TRAY_RETRY_TIMER_ID = 2;
 // A busy shell makes each call wait about 4 seconds before it fails; the next try comes 5
 // seconds after the last one ended, so the overlay never stops answering for long.
 constexpr UINT TRAY_RETRY_PERIOD_MS = 5000;
+// An add refused after this long is not followed by a check that the icon is there after all:
+// that call may wait 4 seconds more, and Windows calls a window that has read no messages for
+// 5 seconds "Not Responding". Half a second keeps a try below 4.5 seconds in all.
+constexpr DWORD TRAY_CONFIRM_LIMIT_MS = 500;
 
 // Makes an icon from image number index of a whole .ico file held in memory, and reports the
 // directory's width and height for it. Null, with the sizes untouched, when the file does not

@@ -6,11 +6,15 @@
 namespace busy_shell {
 
 enum class FailedAdd {
-    Refused, // the shell never adds the icon
-    Late,    // the shell adds it after the caller has stopped waiting
+    Refused,     // the shell never adds the icon
+    Late,        // the shell adds it after the caller has stopped waiting
+    SlowRefusal, // the shell refuses it, without a time-out, but only after a long wait
 };
 
 // Makes the next count adds fail in the given way; 0 ends the failures.
 void FailNextAdds(int count, FailedAdd how);
+
+// Every call of Shell_NotifyIconA so far, whatever its message.
+int Calls();
 
 } // namespace busy_shell

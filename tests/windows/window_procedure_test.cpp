@@ -394,4 +394,26 @@ TEST_F(BusyShellTest, AddCarriedOutAfterItsTimeOutCountsAsAddedAtTheNextRetry) {
     EXPECT_TRUE(TrayIconShown());
 }
 
+// A busy shell that answers an add only after a long wait, and no: asking it at once whether
+// it holds the icon after all could keep the overlay from its messages past the 5 seconds after
+// which Windows calls it "Not Responding". The question waits for the next retry.
+TEST_F(BusyShellTest, SlowRefusalLeavesTheCheckForTheIconToTheNextRetry) {
+    // The shell takes the icon after its time-out, so that the slow refusal below is its answer
+    // to an icon it holds.
+    busy_shell::FailNextAdds(1, busy_shell::FailedAdd::Late);
+    SendMessageA(overlayWindow, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+    ASSERT_TRUE(TrayIconShown());
+
+    busy_shell::FailNextAdds(1, busy_shell::FailedAdd::SlowRefusal);
+    const int callsBefore = busy_shell::Calls();
+    SendMessageA(overlayWindow, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+    EXPECT_EQ(busy_shell::Calls() - callsBefore, 1) << "the shell was asked again at once";
+    EXPECT_TRUE(StopRetry()) << "no retry follows the slow refusal";
+
+    // The retry's tick, as the timer would send it: the shell answers at once now.
+    SendMessageA(overlayWindow, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+    EXPECT_FALSE(StopRetry()) << "the retry goes on with the icon there";
+    EXPECT_TRUE(TrayIconShown());
+}
+
 } // namespace
