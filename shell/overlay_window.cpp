@@ -27,7 +27,7 @@ static void RegisterOverlayClass(HINSTANCE instance) {
 bool CreateOverlayWindow() {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterOverlayClass(instance);
-    // No caption and no border, so client coordinates are screen coordinates; the tool
+    // No caption and no border, so the client area is the whole screen; the tool
     // window style keeps it off the taskbar.
     const HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, OVERLAY_CLASS_NAME,
                                         DISPLAY_TEXT, WS_POPUP | WS_VISIBLE, 0, 0, screenWidth,

@@ -52,6 +52,15 @@ static void HandleCommand(HWND hWnd, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// The click's point is in the overlay's client coordinates, the menu's in screen ones. They
+// differ once the overlay is off the screen's origin: Windows keeps it on its monitor when
+// another monitor becomes the main one, and numbers the screen from there.
+static void ShowMenuAtClick(HWND hWnd, LPARAM lParam) {
+    POINT point{LowWord(lParam), HighWord(lParam)};
+    ClientToScreen(hWnd, &point);
+    TrackPopupMenu(popupMenu, 0, point.x, point.y, 0, hWnd, nullptr);
+}
+
 static void HandleKeyDown(HWND hWnd, WPARAM key) {
     if (key == VK_ESCAPE || key == VK_RETURN) {
         RequestClose(hWnd);
@@ -90,8 +99,7 @@ LRESULT CALLBACK OverlayWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
         return defaultHandling();
     case WM_RBUTTONUP:
         result = defaultHandling();
-        // The overlay starts at the screen origin: the click point is a screen point.
-        TrackPopupMenu(popupMenu, 0, LowWord(lParam), HighWord(lParam), 0, hWnd, nullptr);
+        ShowMenuAtClick(hWnd, lParam);
         return result;
     case WM_LBUTTONDBLCLK:
         result = defaultHandling();

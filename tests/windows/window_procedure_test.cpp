@@ -188,12 +188,20 @@ TEST_F(WindowProcedureTest, CommandsNotFromTheMenuOrWithAHighWordDoNothing) {
     }
 }
 
-TEST_F(WindowProcedureTest, RightClickOpensTheMenuAtTheClickPoint) {
-    const MenuSeen seen = SendWatchingForMenu(overlayWindow, WM_RBUTTONUP, 0, MAKELPARAM(300, 200));
-    ASSERT_TRUE(seen.opened);
-    EXPECT_EQ(seen.menu, popupMenu);
-    EXPECT_EQ(seen.bounds.left, 300);
-    EXPECT_EQ(seen.bounds.top, 200);
+// The click comes in the overlay's own coordinates. Off the screen's origin, where Windows
+// leaves it when another monitor becomes the main one, the menu still opens at the pointer.
+TEST_F(WindowProcedureTest, RightClickOpensTheMenuAtTheClickPointWhereverTheOverlayLies) {
+    for (const POINT overlayAt : {POINT{0, 0}, POINT{150, 90}}) {
+        SetWindowPos(overlayWindow, nullptr, overlayAt.x, overlayAt.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const MenuSeen seen =
+            SendWatchingForMenu(overlayWindow, WM_RBUTTONUP, 0, MAKELPARAM(300, 200));
+        ASSERT_TRUE(seen.opened) << "overlay at " << overlayAt.x << "," << overlayAt.y;
+        EXPECT_EQ(seen.menu, popupMenu);
+        EXPECT_EQ(seen.bounds.left, overlayAt.x + 300);
+        EXPECT_EQ(seen.bounds.top, overlayAt.y + 200);
+    }
+    SetWindowPos(overlayWindow, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TEST_F(WindowProcedureTest, TrayButtonReleasesOpenTheMenuAtThePointer) {
