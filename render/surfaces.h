@@ -9,5 +9,7 @@ extern HDC desktopSnapshot;
 extern HDC workSurface;
 
 // Measures the primary screen, makes both surfaces in the display's own format and copies the
-// desktop into both. Runs before any window of ours exists, so none is in the picture.
+// desktop into both. Runs before any window of ours exists, so none is in the picture. While
+// the user's desktop is off the screen (locked, behind a secure desktop, disconnected) it waits
+// for it, for about a minute at most, then takes what the screen gives.
 void PrepareSurfaces();

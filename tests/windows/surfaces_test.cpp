@@ -1,16 +1,18 @@
 // The screen size and the two surfaces, made from the real desktop with a window of a known
-// colour on it.
+// colour on it, once the desktop is back on the screen.
 
 #include <windows.h>
 
 #include "render/surfaces.h"
 #include "simulation/petal_field.h"
 
+#include "tests/windows/desktop_off_screen.h"
 #include "tests/windows/overlay_session.h"
 #include "tests/windows/pixel_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <vector>
 
 using namespace pixels;
@@ -26,7 +28,31 @@ BITMAP SelectedBitmap(HDC surface) {
     return bitmap;
 }
 
-// PrepareSurfaces once, with a plain window of WINDOW_COLOUR shown on the desktop before it.
+// Set while PrepareSurfaces runs; whether a message sent from another thread meanwhile was
+// answered before it returned.
+std::atomic<bool> preparing{false};
+std::atomic<bool> answeredWhilePreparing{false};
+
+DWORD WINAPI SendWhilePreparing(LPVOID window) {
+    Sleep(200);
+    SendMessageA(static_cast<HWND>(window), WM_NULL, 0, 0);
+    answeredWhilePreparing = preparing.load();
+    return 0;
+}
+
+// Waits for the thread, answering its message if it is still waiting for that.
+void JoinAnswering(HANDLE thread) {
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) !=
+           WAIT_OBJECT_0) {
+        MSG msg{};
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(thread);
+}
+
+// PrepareSurfaces once, with a plain window of WINDOW_COLOUR shown on the desktop before it,
+// started while the user's desktop is off the screen; another thread sends that window a
+// message meanwhile.
 class SurfacesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -45,7 +71,13 @@ protected:
             WINDOW_AREA.bottom - WINDOW_AREA.top, nullptr, nullptr, windowClass.hInstance, nullptr);
         UpdateWindow(window_);
 
+        desktop_off_screen::HideDesktop(1, 1, 2);
+        preparing = true;
+        const HANDLE sender = CreateThread(nullptr, 0, SendWhilePreparing, window_, 0, nullptr);
         PrepareSurfaces();
+        preparing = false;
+        failuresLeft_ = desktop_off_screen::FailuresLeft();
+        JoinAnswering(sender);
         const HWND desktop = GetDesktopWindow();
         const HDC desktopDc = GetDC(desktop);
         desktopRightAfter_ = ReadColours(desktopDc, screenWidth, screenHeight);
@@ -61,7 +93,16 @@ protected:
     static inline HBRUSH brush_ = nullptr;
     static inline HWND window_ = nullptr;
     static inline std::vector<Argb> desktopRightAfter_;
+    static inline int failuresLeft_ = 0;
 };
+
+// The first looks find another desktop in front, then none that opens, then copies of the
+// screen fail: the picture is taken once they have all passed, and the wait stops no other
+// program that sends this thread's windows a message.
+TEST_F(SurfacesTest, WaitsForTheDesktopOnTheScreenAnsweringMessagesMeanwhile) {
+    EXPECT_EQ(failuresLeft_, 0) << "the picture was taken while the desktop was off the screen";
+    EXPECT_TRUE(answeredWhilePreparing) << "a message sent during the wait had to wait for it";
+}
 
 TEST_F(SurfacesTest, MeasuresThePrimaryScreen) {
     EXPECT_EQ(screenWidth, GetSystemMetrics(SM_CXSCREEN));
