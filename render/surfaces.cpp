@@ -38,8 +38,8 @@ static bool OwnDesktopIsOnScreen() {
     }
     const DesktopName inputName = NameOf(input);
     CloseDesktop(input);
-    return std::strcmp(inputName.data(), NameOf(GetThreadDesktop(GetCurrentThreadId())).data()) ==
-           0;
+    const DesktopName ownName = NameOf(GetThreadDesktop(GetCurrentThreadId()));
+    return std::strcmp(inputName.data(), ownName.data()) == 0;
 }
 
 // Waits the given time, answering meanwhile what other programs send to this thread's windows:
