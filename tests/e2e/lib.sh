@@ -117,7 +117,8 @@ has_no_overlay() { ! has_overlay; }
 e2e_start_program() {
     rm -f "$WORK/exit.txt"
     helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit.txt")"
-    wait_for 150 has_overlay || fail "the overlay window did not appear"
+    wait_for 150 has_overlay ||
+        fail "the overlay window did not appear ($(cat "$WORK/exit.txt" 2>/dev/null || echo running))"
     # The first frame is composed right after the window is made.
     sleep 1.5
 }
