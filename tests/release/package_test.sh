@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release packages are reproducible: scripts/package run twice, each time building in
-# fresh folders of its own, gives byte-identical zips, and each zip holds the program, the
-# user README and the licence under lorvane-<version>/, the exe carrying that version.
+# fresh folders of its own, gives byte-identical zips with their digests in SHA256SUMS, and
+# each zip holds the program, the user README and the licence under lorvane-<version>/, the exe
+# carrying that version.
 # Usage: package_test.sh WORK_DIR
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -12,6 +13,10 @@ mkdir -p "$work"
 for run in 1 2; do
     PACKAGE_BUILD="$work/build$run" PACKAGE_OUT="$work/dist$run" "$root/scripts/package" >/dev/null
 done
+
+(cd "$work/dist1" && sha256sum --check --strict --quiet SHA256SUMS) ||
+    { echo "SHA256SUMS does not match the zips"; exit 1; }
+cmp "$work/dist1/SHA256SUMS" "$work/dist2/SHA256SUMS" || { echo "SHA256SUMS differs"; exit 1; }
 
 version=$(sed -n 's/^project(Lorvane VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 for arch in win32 win64; do
