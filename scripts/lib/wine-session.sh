@@ -3,14 +3,47 @@
 # wine_session_start sets DISPLAY, WINEPREFIX and friends; wine_session_stop undoes it.
 # WINE_SESSION_PREFIX picks another prefix, WINE_SESSION_FIRST_DISPLAY the first X display
 # number tried for the headless server.
+#
+# Some machines' kernels run no 32-bit x86 code (no IA-32 emulation). Debian's wine command
+# starts its 32-bit loader first, even for a 64-bit program, so there the session puts a wine
+# command of its own first on PATH that starts the 64-bit loader directly: 64-bit programs
+# run, 32-bit ones cannot.
+
+WINE_LOADER_32=/usr/lib/wine/wine
+WINE_LOADER_64=/usr/lib/wine/wine64
 
 WINE_SESSION_XVFB_PID=""
+
+# Whether this machine runs 32-bit Windows programs under Wine: its kernel must run 32-bit x86
+# code, which the 32-bit loader itself is.
+wine_runs_32bit() {
+    "$WINE_LOADER_32" --version >/dev/null 2>&1
+}
+
+# The wine commands (wine, and wine-stable behind wineboot, winepath and the like) as ones that
+# start the 64-bit loader, in a folder put first on PATH.
+use_64bit_wine_only() {
+    local bin="$1/build/wine64-only" name
+    mkdir -p "$bin"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec %s "$@"\n' "$WINE_LOADER_64" >"$bin/$name"
+        chmod +x "$bin/$name"
+    done
+    case ":$PATH:" in
+    *":$bin:"*) ;;
+    *) export PATH="$bin:$PATH" ;;
+    esac
+}
 
 wine_session_start() {
     local root="$1" size="${2:-1280x800x24}"
     export WINEPREFIX="${WINE_SESSION_PREFIX:-$root/build/wineprefix}"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
+    if ! wine_runs_32bit; then
+        echo "this machine runs no 32-bit x86 code: only 64-bit programs run under Wine" >&2
+        use_64bit_wine_only "$root"
+    fi
     if [ -z "${DISPLAY:-}" ] || [ "${WINE_SESSION_OWN_DISPLAY:-0}" = 1 ]; then
         local n="${WINE_SESSION_FIRST_DISPLAY:-90}"
         while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
