@@ -51,8 +51,9 @@ void JoinAnswering(HANDLE thread) {
 }
 
 // PrepareSurfaces once, with a plain window of WINDOW_COLOUR shown on the desktop before it,
-// started while the user's desktop is off the screen; another thread sends that window a
-// message meanwhile.
+// started while the user's desktop is off the screen (first another desktop in front, then a
+// secure one twice, then two failing copies); another thread sends that window a message
+// meanwhile.
 class SurfacesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -71,7 +72,7 @@ protected:
             WINDOW_AREA.bottom - WINDOW_AREA.top, nullptr, nullptr, windowClass.hInstance, nullptr);
         UpdateWindow(window_);
 
-        desktop_off_screen::HideDesktop(1, 1, 2);
+        desktop_off_screen::HideDesktop(1, 2, 2);
         preparing = true;
         const HANDLE sender = CreateThread(nullptr, 0, SendWhilePreparing, window_, 0, nullptr);
         PrepareSurfaces();
@@ -96,14 +97,15 @@ protected:
     static inline int failuresLeft_ = 0;
 };
 
-// The first looks find another desktop in front, then none that opens, then copies of the
-// screen fail: the picture is taken once they have all passed, and the wait stops no other
-// program that sends this thread's windows a message.
+// The first looks find another desktop in front, then a secure one that does not open and hides
+// the screen behind black, then copies of the screen fail: the picture is taken once they have all
+// passed, and the wait stops no other program that sends this thread's windows a message.
 TEST_F(SurfacesTest, WaitsForTheDesktopOnTheScreenAnsweringMessagesMeanwhile) {
     EXPECT_EQ(failuresLeft_, 0) << "the picture was taken while the desktop was off the screen";
     EXPECT_TRUE(answeredWhilePreparing) << "a message sent during the wait had to wait for it";
 }
 
+// Measured once the desktop is back: while it was away, the screen had an earlier session's size.
 TEST_F(SurfacesTest, MeasuresThePrimaryScreen) {
     EXPECT_EQ(screenWidth, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(screenHeight, GetSystemMetrics(SM_CYSCREEN));
@@ -150,10 +152,16 @@ TEST_F(SurfacesTest, SnapshotKeepsThePictureWhenTheDesktopChanges) {
 }
 
 // The overlay is shown, and erased, as it is made: before the first frame is composed and,
-// with a busy shell, seconds before.
+// with a busy shell, seconds before. It covers the screen at the size it has now.
 TEST_F(SurfacesTest, OverlayErasedBeforeAnyFrameShowsTheDesktopPicture) {
     AllocateGlobals();
     CreateOverlayWindow();
+    RECT covered{};
+    GetWindowRect(overlayWindow, &covered);
+    EXPECT_EQ(covered.left, 0);
+    EXPECT_EQ(covered.top, 0);
+    EXPECT_EQ(covered.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(covered.bottom, GetSystemMetrics(SM_CYSCREEN));
     DibCanvas erased(screenWidth, screenHeight);
     SendMessageA(overlayWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(erased.Dc()), 0);
     EXPECT_EQ(erased.Colours(), desktopRightAfter_);
