@@ -13,12 +13,13 @@
 
 namespace {
 
-// A constructor of priority 101, the first one open to programs: the CRT runs every static
-// constructor from its sorted list in priority order, and the stack protector's, which
-// loads the crypto DLLs, has the default priority, so it comes after this one. Nothing the
-// CRT does before the constructors loads a DLL by name. (A custom entry point would run no
-// earlier than the static imports and the runtime's TLS callbacks either, and would tie the
-// link to each architecture's name of the CRT's entry.)
+// A constructor of priority 101, the first one open to programs: the CRT runs the static
+// constructors in priority order, and the stack protector's, which loads the crypto DLLs,
+// has the default priority, so it comes after this one. Only the runtime's own registration
+// of its unwind tables comes before, and neither it nor the CRT's start before the
+// constructors loads a DLL by name. (A custom entry point would run no earlier than the
+// static imports and the runtime's TLS callbacks either, and would tie the link to each
+// architecture's name of the CRT's entry.)
 __attribute__((constructor(101))) void LoadDllsFromSystemFolderOnly() {
     // Windows 7 has SetDefaultDllDirectories only with update KB2533623. Without it, the exe's
     // folder stays in the search, as before; the current folder goes below in any case.
