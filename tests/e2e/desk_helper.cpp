@@ -5,7 +5,8 @@
 //
 //   window TITLE RRGGBB X Y W H LOG   a window of one colour; each left click appends "x y"
 //   menu-texts X Y                    the two menu texts in the menu font, one per 40-pixel band
-//   run EXE RESULT                    runs EXE, waits for it and writes its exit code
+//   run EXE RESULT [FOLDER]           runs EXE (in FOLDER), waits for it, writes its exit code
+//   load DLL                          loads DLL by its path
 //   close TITLE                       asks the window with this title to close
 //   close-all                         asks the program's overlay and every helper window to close
 //   forget-icon                       removes the program's tray icon, as a restarted shell would
@@ -139,14 +140,14 @@ int ShowMenuTexts(char** args) {
                                  2 * TEXT_BAND_HEIGHT);
 }
 
-int RunAndKeepExitCode(char** args) {
+int RunAndKeepExitCode(char** args, const char* folder) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     char commandLine[MAX_PATH + 2];
     std::snprintf(commandLine, sizeof(commandLine), "\"%s\"", args[0]);
     const auto start = [&] {
-        return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder,
                               &startup, &process) != FALSE;
     };
     // Once in many runs Wine's start of a process failed as the test desktops came and went,
@@ -217,8 +218,11 @@ int RunMode(int argc, char** argv) {
     if (std::strcmp(mode, "menu-texts") == 0 && count == 2) {
         return ShowMenuTexts(args);
     }
-    if (std::strcmp(mode, "run") == 0 && count == 2) {
-        return RunAndKeepExitCode(args);
+    if (std::strcmp(mode, "run") == 0 && (count == 2 || count == 3)) {
+        return RunAndKeepExitCode(args, count == 3 ? args[2] : nullptr);
+    }
+    if (std::strcmp(mode, "load") == 0 && count == 1) {
+        return LoadLibraryA(args[0]) != nullptr ? 0 : 1;
     }
     if (std::strcmp(mode, "close") == 0 && count == 1) {
         PostMessageA(FindWindowA(nullptr, args[0]), WM_CLOSE, 0, 0);

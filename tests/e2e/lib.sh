@@ -33,10 +33,14 @@ note() {
     echo "-- $*" >&2
 }
 
-# A Windows path for a file of ours: Wine maps drive Z: to the Linux root.
+# A Windows path for a file of ours: drive C: is the prefix's drive_c, and Wine maps drive Z:
+# to the Linux root.
 win_path() {
-    local path="$1"
-    printf 'Z:%s' "${path//\//\\}"
+    local path="$1" drive=Z
+    if [ -n "${WINEPREFIX:-}" ] && [[ $path == "$WINEPREFIX/drive_c/"* ]]; then
+        drive=C path="${path#"$WINEPREFIX/drive_c"}"
+    fi
+    printf '%s:%s' "$drive" "${path//\//\\}"
 }
 
 e2e_init() {
@@ -113,10 +117,12 @@ program_windows() {
 has_overlay() { program_windows | grep -qF '"Lorvane"'; }
 has_no_overlay() { ! has_overlay; }
 
-# Starts the program through the helper, which keeps its exit code in exit.txt.
+# Starts the program through the helper, which keeps its exit code in exit.txt; in the folder
+# given, if one is.
 e2e_start_program() {
     rm -f "$WORK/exit.txt"
-    helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit.txt")"
+    helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit.txt")" \
+        ${1:+"$(win_path "$1")"}
     wait_for 150 has_overlay ||
         fail "the overlay window did not appear ($(cat "$WORK/exit.txt" 2>/dev/null || echo running))"
     # The first frame is composed right after the window is made.
