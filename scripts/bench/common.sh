@@ -1,21 +1,28 @@
-# Sourced by the benchmark scripts: builds the 32-bit program and the benchmark helpers in a
-# build folder of their own, and runs them in a Wine prefix and a headless X server of their
-# own. Every process started here carries BENCH_MARK in its environment: Wine detaches its
-# processes, so CPU time and memory are found by that mark, not by parentage.
+# Sourced by the benchmark scripts: builds the 32-bit program and the benchmark helpers (the
+# 64-bit ones on a machine that runs no 32-bit code) in a build folder of their own, and runs
+# them in a Wine prefix and a headless X server of their own. Every process started here
+# carries BENCH_MARK in its environment: Wine detaches its processes, so CPU time and memory
+# are found by that mark, not by parentage.
 #
-# Settings (environment): BENCH_BUILD (default build/bench-mingw32), BENCH_PREFIX (default
-# build/bench-wineprefix), BENCH_DISPLAY (an X display number; default: the first free one
+# Settings (environment): BENCH_BUILD (default build/bench-mingw32, or -mingw64), BENCH_PREFIX
+# (default build/bench-wineprefix), BENCH_DISPLAY (an X display number; default: the first free one
 # from 120 up), BENCH_SIZE (default 1920x1080).
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="${BENCH_BUILD:-$root/build/bench-mingw32}"
+. "$root/scripts/lib/wine-session.sh"
+if wine_runs_32bit; then
+    bench_toolchain=mingw-i686.cmake build="${BENCH_BUILD:-$root/build/bench-mingw32}"
+else
+    use_64bit_wine_only "$root"
+    bench_toolchain=mingw-x86_64.cmake build="${BENCH_BUILD:-$root/build/bench-mingw64}"
+fi
 size="${BENCH_SIZE:-1920x1080}"
 bench_xvfb_pid=""
 ticks_per_second=$(getconf CLK_TCK)
 
 bench_build() {
     [ -f "$build/build.ninja" ] ||
-        cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" \
+        cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/$bench_toolchain" \
             -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$build" -j2 --target lorvane "$@" >/dev/null
 }
