@@ -23,11 +23,11 @@ expect_shell_icon 1
 click_at 500 300 3
 expect_menu_at 500 300
 choose_item 1
-wait_for 30 has_no_menu || fail "the menu stayed open"
-wait_for 30 tray_shows_icon || fail "no rose icon in the tray"
+wait_for 100 has_no_menu || fail "the menu stayed open"
+wait_for 100 tray_shows_icon || fail "no rose icon in the tray"
 click_at $TRAY_X $TRAY_Y 1
 expect_menu_at $TRAY_X $TRAY_Y
 choose_item 2
 e2e_expect_exit_code_zero
 expect_shell_icon 0
-tray_shows_no_icon || fail "the tray icon is still shown"
+wait_for 100 tray_shows_no_icon || fail "the tray icon is still shown"
