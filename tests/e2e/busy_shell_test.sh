@@ -8,14 +8,14 @@ e2e_init "$(dirname "$2")/busy-shell/lorvane.exe" "$2"
 
 e2e_start_desktop
 e2e_start_program
-started="$(now_ms)"
 [ "$(shell_has_icon)" = 0 ] || fail "the shell holds the icon it refused"
-expect_roses_falling
 
-# After the first retry, which the shell refused too.
-left=$((started + 5500 - $(now_ms)))
+# After the first retry, which the shell refused too, and well before the third: the roses'
+# fall is measured after this, since on a busy machine measuring it takes seconds.
+left=$((OVERLAY_SEEN_MS + 5500 - $(now_ms)))
 [ "$left" -le 0 ] || sleep "$((left / 1000)).$(printf '%03d' $((left % 1000)))"
 [ "$(shell_has_icon)" = 0 ] || fail "the shell holds the icon it refused again"
+expect_roses_falling
 expect_shell_icon 1
 
 # The taskbar shows through the layered overlay: one rose icon in the tray, the slots beside

@@ -127,12 +127,16 @@ program_windows() {
 has_overlay() { program_windows | grep -qF '"Lorvane"'; }
 has_no_overlay() { ! has_overlay; }
 
-# Starts the program through the helper, which keeps its exit code in exit.txt.
+# Starts the program through the helper, which keeps its exit code in exit.txt. The time the
+# overlay was first seen, in milliseconds, is kept in OVERLAY_SEEN_MS: the program's timers
+# start with its window.
+OVERLAY_SEEN_MS=0
 e2e_start_program() {
     rm -f "$WORK/exit.txt"
     helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit.txt")"
     wait_for 150 has_overlay ||
         fail "the overlay window did not appear ($(cat "$WORK/exit.txt" 2>/dev/null || echo running))"
+    OVERLAY_SEEN_MS="$(now_ms)"
     e2e_expect_roses_moving
 }
 
