@@ -11,31 +11,33 @@ e2e_start_program
 
 click_at 500 300 3
 expect_menu_at 500 300
-shot "$WORK/menu-before.png"
+expect_menu_drawn "$WORK/menu-before.png"
 item_before="$(first_item_band "$(menu_geometry)")"
 choose_item 1
-wait_for 30 has_no_menu || fail "the menu stayed open"
+wait_for 100 has_no_menu || fail "the menu stayed open"
 
 # A window opened after start shows through the layered overlay.
 later="200x150+600+200"
 helper window Later FF00FF 600 200 200 150 "$(win_path "$WORK/later-clicks.txt")"
-sleep 2
-shot "$WORK/layered.png"
-magenta="$(count_pixels "$WORK/layered.png" "$later" 'r>0.95 && g<0.05 && b>0.95')"
-note "magenta pixels of the window opened after start: $magenta"
-[ "$magenta" -gt $((200 * 150 / 3)) ] || fail "the live desktop does not show through"
+later_shows_through() {
+    shot "$WORK/layered.png"
+    magenta="$(count_pixels "$WORK/layered.png" "$later" 'r>0.95 && g<0.05 && b>0.95')"
+    [ "$magenta" -gt $((200 * 150 / 3)) ]
+}
+wait_for 100 later_shows_through ||
+    fail "the live desktop does not show through ($magenta magenta pixels of the later window)"
 
 # Clicks pass through the overlay, roses included, to the window below.
 click_at 140 115 1
-wait_for 30 has_file "$WORK/clicks.txt" || fail "the click did not reach the target window"
+wait_for 100 has_file "$WORK/clicks.txt" || fail "the click did not reach the target window"
 [ "$(cat "$WORK/clicks.txt")" = "100 75" ] || fail "target got clicks: $(cat "$WORK/clicks.txt")"
 
 # The tray icon is visible at the taskbar's end and opens the menu at the pointer.
-[ "$(shell_has_icon)" = 1 ] || fail "the shell does not hold the icon"
-wait_for 30 tray_shows_icon || fail "no rose icon in the tray"
+expect_shell_icon 1
+wait_for 100 tray_shows_icon || fail "no rose icon in the tray"
 click_at $TRAY_X $TRAY_Y 1
 expect_menu_at $TRAY_X $TRAY_Y
-shot "$WORK/menu-after.png"
+expect_menu_drawn "$WORK/menu-after.png"
 item_after="$(first_item_band "$(menu_geometry)")"
 
 # The first item is now greyed with a check mark in front of it.
@@ -59,7 +61,7 @@ note "check mark pixels: $mark_before before, $mark_after after"
 choose_item 1
 has_menu || fail "clicking the greyed item closed the menu"
 key Escape
-wait_for 30 has_no_menu || fail "Escape did not close the menu"
+wait_for 100 has_no_menu || fail "Escape did not close the menu"
 has_overlay || fail "the program ended"
 
 click_at $TRAY_X $TRAY_Y 3
@@ -67,4 +69,4 @@ expect_menu_at $TRAY_X $TRAY_Y
 choose_item 2
 e2e_expect_exit_code_zero
 expect_shell_icon 0
-tray_shows_no_icon || fail "the tray icon is still shown"
+wait_for 100 tray_shows_no_icon || fail "the tray icon is still shown"

@@ -22,13 +22,16 @@ px=620 py=430
 move_to $px $py
 shot "$WORK/before.png"
 xdotool click --repeat 2 --delay 80 1
-shot "$WORK/after.png"
-
-read -r fall rest <<<"$(best_fall "$WORK/before.png" "$WORK/after.png")"
-box="$(added_box "$WORK/before.png" "$WORK/after.png" "$fall" "440x440+$((px - 220))+$((py - 220))")"
+rose_added() {
+    shot "$WORK/after.png"
+    read -r fall rest <<<"$(best_fall "$WORK/before.png" "$WORK/after.png")"
+    box="$(added_box "$WORK/before.png" "$WORK/after.png" "$fall" \
+        "440x440+$((px - 220))+$((py - 220))")"
+    w="$(geometry_part "$box" 1)" h="$(geometry_part "$box" 2)"
+    [ "$w" -ge 50 ] && [ "$h" -ge 50 ]
+}
+wait_for 100 rose_added || fail "no rose added at the point: $box"
 note "fall $fall px; added $box in the region around the point"
-w="$(geometry_part "$box" 1)" h="$(geometry_part "$box" 2)"
-[ "$w" -ge 50 ] && [ "$h" -ge 50 ] || fail "no rose added at the point: $box"
 cx=$((px - 220 + $(geometry_part "$box" 3) + w / 2))
 cy=$((py - 220 + $(geometry_part "$box" 4) + h / 2))
 note "the new rose is centred at $cx,$cy"

@@ -10,15 +10,20 @@ target="${TARGET_W}x$TARGET_H+$TARGET_X+$TARGET_Y"
 target_pixels=$((TARGET_W * TARGET_H))
 
 e2e_start_program
-shot "$WORK/first.png"
-changed="$(compare -metric AE -fuzz 5% "$WORK/before.png" "$WORK/first.png" null: 2>&1 || true)"
-note "pixels changed by the roses: $changed"
-[ "$changed" -gt $((E2E_WIDTH * E2E_HEIGHT / 100)) ] || fail "no roses over the desktop picture"
-yellow="$(count_pixels "$WORK/first.png" "$target" "$YELLOW")"
-[ "$yellow" -gt $((target_pixels / 2)) ] || fail "the target window is not in the picture"
+roses_over_the_desktop() {
+    shot "$WORK/first.png"
+    changed="$(compare -metric AE -fuzz 5% "$WORK/before.png" "$WORK/first.png" null: 2>&1 || true)"
+    yellow="$(count_pixels "$WORK/first.png" "$target" "$YELLOW")"
+    [ "$changed" -gt $((E2E_WIDTH * E2E_HEIGHT / 100)) ] && [ "$yellow" -gt $((target_pixels / 2)) ]
+}
+wait_for 100 roses_over_the_desktop ||
+    fail "no roses over the desktop picture: $changed pixels changed, $yellow of the target"
 
 # Closed after start, the window stays in the picture: the overlay shows the start-time desktop.
+has_no_target() { ! xwininfo -root -tree 2>/dev/null | grep -qF "\"$TARGET_TITLE\""; }
 helper close "$TARGET_TITLE"
+wait_for 100 has_no_target || fail "the target window did not close"
+# The time the picture must hold while the roses fall.
 sleep 1.5
 shot "$WORK/later.png"
 yellow="$(count_pixels "$WORK/later.png" "$target" "$YELLOW")"

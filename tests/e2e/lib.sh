@@ -80,15 +80,19 @@ desktop_line() {
     xwininfo -root -tree 2>/dev/null | grep -F "\"$DESKTOP - Wine desktop\"" || true
 }
 
-# Waits until a command succeeds, for at most $1 tenths of a second.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Every check of what the screen shows or of what another process did goes through here: the
+# command is tried again until it succeeds or $1 tenths of a second have passed, and fails
+# when its last try failed. A command keeps what it saw last in variables of its own, for the
+# failure message.
 wait_for() {
-    local tenths="$1"
+    local deadline=$(($(now_ms) + $1 * 100))
     shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
+    until "$@"; do
+        [ "$(now_ms)" -lt "$deadline" ] || return 1
         sleep 0.1
     done
-    "$@"
 }
 
 has_file() { [ -s "$1" ]; }
@@ -105,7 +109,17 @@ e2e_start_desktop() {
     origin="$(desktop_line | grep -oE '\+-?[0-9]+\+-?[0-9]+$')"
     E2E_ORIGIN_X="$(echo "$origin" | cut -d+ -f2)"
     E2E_ORIGIN_Y="$(echo "$origin" | cut -d+ -f3)"
-    sleep 1
+    # A desktop's first start on a busy machine takes seconds before its windows are drawn.
+    wait_for 300 target_shown ||
+        fail "the target window is not drawn ($TARGET_YELLOW yellow pixels)"
+}
+
+TARGET_YELLOW=0
+target_shown() {
+    shot "$WORK/desktop.png"
+    TARGET_YELLOW="$(count_pixels "$WORK/desktop.png" "${TARGET_W}x$TARGET_H+$TARGET_X+$TARGET_Y" \
+        "$YELLOW")"
+    [ "$TARGET_YELLOW" -gt $((TARGET_W * TARGET_H / 2)) ]
 }
 
 has_file_or_empty() { [ -e "$1" ]; }
@@ -118,21 +132,40 @@ has_overlay() { program_windows | grep -qF '"Lorvane"'; }
 has_no_overlay() { ! has_overlay; }
 
 # Starts the program through the helper, which keeps its exit code in exit.txt; in the folder
-# given, if one is.
+# given, if one is. The time the overlay was first seen, in milliseconds, is kept in
+# OVERLAY_SEEN_MS: the program's timers start with its window.
+OVERLAY_SEEN_MS=0
 e2e_start_program() {
     rm -f "$WORK/exit.txt"
     helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit.txt")" \
         ${1:+"$(win_path "$1")"}
     wait_for 150 has_overlay ||
         fail "the overlay window did not appear ($(cat "$WORK/exit.txt" 2>/dev/null || echo running))"
-    # The first frame is composed right after the window is made.
-    sleep 1.5
+    OVERLAY_SEEN_MS="$(now_ms)"
+    e2e_expect_roses_moving
+}
+
+# Waits until the program's frames are on the screen: two screenshots a moment apart differ,
+# as only the falling roses make them. Until then the overlay's window may show nothing of its
+# own.
+MOVED_PIXELS=0
+roses_moving() {
+    shot "$WORK/moving-1.png"
+    sleep 0.2
+    shot "$WORK/moving-2.png"
+    MOVED_PIXELS="$(compare -metric AE -fuzz 5% "$WORK/moving-1.png" "$WORK/moving-2.png" null: \
+        2>&1 || true)"
+    [ "$MOVED_PIXELS" -gt 500 ]
+}
+
+e2e_expect_roses_moving() {
+    wait_for 150 roses_moving || fail "no falling roses on the screen ($MOVED_PIXELS pixels moved)"
 }
 
 e2e_expect_exit_code_zero() {
     wait_for 100 has_file "$WORK/exit.txt" || fail "the program did not end"
     [ "$(cat "$WORK/exit.txt")" = 0 ] || fail "exit code $(cat "$WORK/exit.txt"), expected 0"
-    has_no_overlay || fail "the overlay is still there after the end"
+    wait_for 50 has_no_overlay || fail "the overlay is still there after the end"
 }
 
 e2e_cleanup() {
@@ -229,7 +262,7 @@ band_centre() {
 # The menu must open at the pointer: its corner there, or moved just enough to fit the screen.
 expect_menu_at() {
     local px="$1" py="$2" geometry w h x y
-    wait_for 30 has_menu || fail "no menu opened at $px,$py"
+    wait_for 100 has_menu || fail "no menu opened at $px,$py"
     geometry="$(menu_geometry)"
     w="$(geometry_part "$geometry" 1)" h="$(geometry_part "$geometry" 2)"
     x="$(geometry_part "$geometry" 3)" y="$(geometry_part "$geometry" 4)"
@@ -242,6 +275,22 @@ expect_menu_at() {
     { [ "$y" = "$fit_y" ] || [ "$y" = "$fit_work_y" ] || [ "$y" = $((py - h)) ]; } \
         || fail "menu $geometry does not start at the pointer's y $py"
     note "menu $geometry for the pointer at $px,$py"
+}
+
+# Waits until the open menu is drawn, its first item on the light ground of a menu, and leaves
+# the screenshot in the file given: the menu's window is there a moment before its drawing.
+MENU_LIGHT=0
+menu_drawn() {
+    local band
+    shot "$1"
+    band="$(first_item_band "$(menu_geometry)")"
+    MENU_LIGHT="$(count_pixels "$1" "$band" "$LUMA>=0.85")"
+    [ "$MENU_LIGHT" -gt $(($(geometry_part "$band" 1) * $(geometry_part "$band" 2) / 2)) ]
+}
+
+expect_menu_drawn() {
+    wait_for 100 menu_drawn "$1" ||
+        fail "the menu is not drawn ($MENU_LIGHT light pixels in its first item)"
 }
 
 # Chooses a menu item (1 or 2) of the open menu with a left click.
@@ -285,13 +334,13 @@ shell_has_icon() {
 }
 
 expect_shell_icon() {
-    local expected="$1" answer
-    for _ in $(seq 20); do
-        answer="$(shell_has_icon)"
-        [ "$answer" = "$expected" ] && return 0
-        sleep 0.3
-    done
-    fail "the shell holds the icon: $answer, expected $expected"
+    wait_for 300 shell_icon_is "$1" || fail "the shell holds the icon: $SHELL_ICON, expected $1"
+}
+
+SHELL_ICON=""
+shell_icon_is() {
+    SHELL_ICON="$(shell_has_icon)"
+    [ "$SHELL_ICON" = "$1" ]
 }
 
 # Pixels that differ between a region of the later shot and the same region of the earlier
@@ -317,8 +366,6 @@ best_fall() {
     done
     echo "$best $best_difference"
 }
-
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # A screenshot to the file given; prints the time it was taken, in milliseconds.
 timed_shot() {

@@ -13,7 +13,10 @@ census() {
     wait_for 100 has_file "$WORK/census.txt" || fail "no census"
     cat "$WORK/census.txt"
 }
-census_is() { [ "$(census)" = "$1" ]; }
+census_is() {
+    seen="$(census)"
+    [ "$seen" = "$1" ]
+}
 exit_count() { find "$WORK" -name 'exit-*.txt' -size +0 | wc -l; }
 ended() { [ "$(exit_count)" = "$1" ]; }
 
@@ -21,19 +24,18 @@ e2e_start_desktop
 helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit-first.txt")"
 wait_for 150 has_overlay || fail "the first copy's overlay did not appear"
 helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit-second.txt")"
-wait_for 50 census_is "2 2" || fail "two copies with two icons expected, seen: $(census)"
+wait_for 100 census_is "2 2" || fail "two copies with two icons expected, seen: $seen"
 
 # The copy on top takes the keyboard: Escape ends it alone.
-sleep 1.5
 click_at 500 300 1
 key Escape
 wait_for 100 ended 1 || fail "no copy ended"
 [ "$(cat "$WORK"/exit-*.txt)" = 0 ] || fail "the ended copy's exit code is not 0"
 sleep 2
 ended 1 || fail "the other copy ended too"
-census_is "1 1" || fail "the other copy should run on with its icon, seen: $(census)"
+wait_for 100 census_is "1 1" || fail "the other copy should run on with its icon, seen: $seen"
 
 click_at 500 300 1
 key Escape
 wait_for 100 ended 2 || fail "the remaining copy did not end"
-census_is "0 0" || fail "an overlay or icon is left, seen: $(census)"
+wait_for 100 census_is "0 0" || fail "an overlay or icon is left, seen: $seen"

@@ -11,17 +11,17 @@ e2e_start_program
 click_at 500 300 3
 expect_menu_at 500 300
 choose_item 1
-wait_for 30 has_no_menu || fail "the menu stayed open"
+wait_for 100 has_no_menu || fail "the menu stayed open"
 
 expect_shell_icon 1
-wait_for 30 tray_shows_icon || fail "no rose icon in the tray"
+wait_for 100 tray_shows_icon || fail "no rose icon in the tray"
 helper forget-icon
 expect_shell_icon 0
-wait_for 30 tray_shows_no_icon || fail "the icon was not removed"
+wait_for 100 tray_shows_no_icon || fail "the icon was not removed"
 
 helper announce-taskbar
 expect_shell_icon 1
-wait_for 30 tray_shows_icon || fail "the icon did not come back"
+wait_for 100 tray_shows_icon || fail "the icon did not come back"
 click_at $TRAY_X $TRAY_Y 1
 expect_menu_at $TRAY_X $TRAY_Y
 choose_item 2

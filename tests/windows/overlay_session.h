@@ -46,24 +46,6 @@ inline void End() {
     ReleaseGlobals();
 }
 
-// Handles the thread's messages as the message loop does, until the condition holds or the
-// time is up; true when it held.
-template <typename Condition> bool DispatchUntil(Condition condition, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > milliseconds) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        MSG msg{};
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
-
 // Whether the shell holds the icon of trayData: only a known icon can be modified.
 inline bool TrayIconShown() {
     NOTIFYICONDATAA probe = *trayData;

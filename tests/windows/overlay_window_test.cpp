@@ -8,6 +8,7 @@
 #include "shell/window_procedure.h"
 
 #include "tests/windows/call_recorder.h"
+#include "tests/windows/look_again.h"
 #include "tests/windows/overlay_session.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+using namespace look_again;
 using namespace overlay_session;
 
 namespace {
@@ -128,13 +130,14 @@ TEST_F(OverlayWindowTest, TrayRecordDescribesTheIconOfTheOverlay) {
 // Runs last in the suite, as it lets a timer tick move the petals.
 TEST_F(OverlayWindowTest, TimerOneTicksForTheOverlay) {
     // A bounded wait for the first tick; it says nothing of the period.
-    MSG tick{};
-    bool ticked = false;
-    for (int wait = 0; wait < 50 && !ticked; ++wait) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_TIMER);
-        ticked = PeekMessageA(&tick, overlayWindow, WM_TIMER, WM_TIMER, PM_REMOVE) != FALSE;
-    }
-    ASSERT_TRUE(ticked);
+    const MSG tick = LookAgain(
+        [] {
+            MSG taken{};
+            TakePosted(overlayWindow, WM_TIMER, taken);
+            return taken;
+        },
+        [](const MSG& taken) { return taken.message == WM_TIMER; });
+    ASSERT_EQ(tick.message, static_cast<UINT>(WM_TIMER));
     EXPECT_EQ(tick.wParam, OVERLAY_TIMER_ID);
 }
 

@@ -125,6 +125,15 @@ inline std::vector<Argb> ReadColours(HDC source, int width, int height) {
     return canvas.Colours();
 }
 
+// Colour channels of width by height pixels of the screen from its origin, as the X server
+// holds them at this moment.
+inline std::vector<Argb> ReadScreen(int width, int height) {
+    const HDC screen = GetDC(nullptr);
+    std::vector<Argb> colours = ReadColours(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    return colours;
+}
+
 // A pattern that differs from pixel to pixel and from the test pictures' pure colours.
 inline Argb PatternAt(int x, int y) {
     return static_cast<Argb>(((x * 7) & 0xFF) << 16 | ((y * 11) & 0xFF) << 8 | 0x40);

@@ -9,6 +9,7 @@
 #include "shell/window_procedure.h"
 
 #include "tests/windows/busy_shell.h"
+#include "tests/windows/look_again.h"
 #include "tests/windows/overlay_session.h"
 #include "tests/windows/pixel_helpers.h"
 
@@ -19,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+using namespace look_again;
 using namespace overlay_session;
 using namespace pixels;
 
@@ -313,20 +315,27 @@ TEST_F(OverlayLifetimeTest, ClickThroughShowsThePetalsAtOnceWithoutTheSnapshot) 
     const ImageHandle red = MakeSolidPicture(40, 30, OPAQUE_RED);
     *petals = {PetalRecord{red, 200, 150, 40, 30}};
     WritePattern(desktopSnapshot, screenWidth, screenHeight);
+    // No tick may compose the frame for the command while the screen is looked at.
+    KillTimer(overlayWindow, OVERLAY_TIMER_ID);
     SendMessageA(overlayWindow, WM_COMMAND, CMD_CLICK_THROUGH, 0);
-    const HDC screen = GetDC(nullptr);
-    const std::vector<Argb> shown = ReadColours(screen, screenWidth, screenHeight);
-    ReleaseDC(nullptr, screen);
-    const auto at = [&](int x, int y) {
+    const auto at = [](const std::vector<Argb>& shown, int x, int y) {
         return shown[static_cast<std::size_t>(y) * screenWidth + x];
     };
-    EXPECT_EQ(at(220, 165), OPAQUE_RED & 0xFFFFFF);
     // Between the petals the frozen desktop picture is gone.
-    int snapshotPixels = 0;
-    for (const auto& [x, y] : {std::pair{10, 10}, {600, 400}, {1000, 50}, {100, 700}}) {
-        snapshotPixels += at(x, y) == PatternAt(x, y) ? 1 : 0;
-    }
-    EXPECT_EQ(snapshotPixels, 0);
+    const auto snapshotPixels = [&](const std::vector<Argb>& shown) {
+        int count = 0;
+        for (const auto& [x, y] : {std::pair{10, 10}, {600, 400}, {1000, 50}, {100, 700}}) {
+            count += at(shown, x, y) == PatternAt(x, y) ? 1 : 0;
+        }
+        return count;
+    };
+    const std::vector<Argb> shown = LookAgain(
+        [] { return ReadScreen(screenWidth, screenHeight); },
+        [&](const std::vector<Argb>& seen) {
+            return at(seen, 220, 165) == (OPAQUE_RED & 0xFFFFFF) && snapshotPixels(seen) == 0;
+        });
+    EXPECT_EQ(at(shown, 220, 165), OPAQUE_RED & 0xFFFFFF);
+    EXPECT_EQ(snapshotPixels(shown), 0);
 }
 
 TEST_F(OverlayLifetimeTest, DestroyStopsTheTimerRemovesTheIconAndQuits) {
@@ -375,7 +384,7 @@ protected:
 
 TEST_F(BusyShellTest, RetryTimerAddsTheIconOnceTheShellTakesIt) {
     EXPECT_FALSE(TrayIconShown());
-    EXPECT_TRUE(DispatchUntil(TrayIconShown, 3 * TRAY_RETRY_PERIOD_MS));
+    EXPECT_TRUE(LookAgain(TrayIconShown, Held, 3 * TRAY_RETRY_PERIOD_MS));
     EXPECT_FALSE(StopRetry()) << "the retry goes on with the icon there";
 }
 
