@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Started while the user's desktop is off the screen, as in a locked session: a copy of the
-# program that for its first seconds finds another desktop in front, then none it may open,
-# then a screen it cannot copy. No overlay covers the screen meanwhile; once the desktop is
+# program that for its first twelve seconds finds another desktop in front, then a secure one
+# it may not open, then a screen it cannot copy. No overlay covers the screen meanwhile; once the desktop is
 # back, the still picture is that desktop, with a window opened while the program waited, and
 # not black. Escape then ends the program.
 . "$(dirname "$0")/lib.sh"
@@ -15,10 +15,10 @@ e2e_start_desktop
 rm -f "$WORK/exit.txt"
 helper run "$(win_path "$PROGRAM")" "$(win_path "$WORK/exit.txt")"
 helper window "$LATER_TITLE" 00FFFF 600 300 200 150 "$(win_path "$WORK/later-clicks.txt")"
-wait_for 50 has_later_window || fail "the later window did not open"
+wait_for 100 has_later_window || fail "the later window did not open"
 has_no_overlay || fail "the overlay came while the desktop was off the screen"
 
-wait_for 150 has_overlay || fail "the overlay did not come once the desktop was back"
+wait_for 300 has_overlay || fail "the overlay did not come once the desktop was back"
 e2e_expect_roses_moving
 picture_shows_both_windows() {
     shot "$WORK/picture.png"
