@@ -34,5 +34,8 @@ target_link_libraries(lorvane_delay_imports INTERFACE ${DELAY_IMPORT_LIBRARIES} 
 # The headers declare shell32's and ole32's functions dllimport, so calls go straight through
 # the import's address; on i686, GNU ld then drops the code that the address of a delay-loaded
 # function first points to (binutils bug 14339) and the first call jumps to 0. Declared plain,
-# calls go through the library's own jump, which keeps that code.
-target_compile_definitions(lorvane_delay_imports INTERFACE DECLSPEC_IMPORT=)
+# calls go through the library's own jump, which keeps that code. One call from any object
+# linked with the delay libraries is enough to empty a slot, so the setting is not left to
+# each target: it holds for every target of this build, ours (the program, its test copies,
+# the test programs and their entry, benchmarks, helpers) and GoogleTest alike.
+add_compile_definitions(DECLSPEC_IMPORT=)
