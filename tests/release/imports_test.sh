@@ -2,13 +2,11 @@
 # The exe is linked statically and runs on Windows 7: every name it imports is one that
 # Windows 7's system DLLs export (windows7-imports.txt), so that no toolchain or code change
 # raises the oldest Windows it runs on unnoticed. That holds for the DLLs it loads on first
-# use too: GNU ld leaves the header's delay-import directory empty, so their names come from
-# the link map, and the address of each must point to the code that loads it (on i686, GNU ld
-# has left it 0 for functions declared dllimport). It is also terminal-server aware and
+# use too, read from their delay-import descriptors. It is also terminal-server aware and
 # large-address aware, and a release exe carries no debug sections.
-# Usage: imports_test.sh OBJDUMP EXE MAP [BUILD_TYPE]
+# Usage: imports_test.sh OBJDUMP EXE [BUILD_TYPE]
 set -euo pipefail
-objdump="$1" exe="$2" map="$3" build_type="${4:-}"
+objdump="$1" exe="$2" build_type="${3:-}"
 list="$(dirname "$0")/windows7-imports.txt"
 export LC_ALL=C
 failed=0
@@ -22,21 +20,9 @@ imports=$(awk '/^The Import Tables/ { on = 1; next }
                on && /^\t/ && !/vma:/ { print dll, $NF }' <<<"$headers" | sort -u)
 [ -n "$imports" ] || fail "no import table found in $exe"
 
-# "dll name address size" for each delay-loaded function: the map gives each member of a
-# delay-import library its import address, followed by that address's symbol.
-delayed=$(awk '$1 == ".idata$5" && match($4, /lib[A-Za-z0-9]+_delay\.a\(/) {
-                   dll = substr($4, RSTART + 3, RLENGTH - 12) ".dll"; size = $3; next }
-               dll != "" && $2 ~ /_imp_/ {
-                   name = $2; sub(/^_*imp_+/, "", name); sub(/@[0-9]+$/, "", name)
-                   print dll, name, $1, size }
-               { dll = "" }' "$map")
-[ -n "$delayed" ] || fail "no delay-loaded function found in $map"
-while read -r dll name address size; do
-    slot=$("$objdump" -s --start-address="$address" --stop-address=$((address + size)) "$exe" |
-        awk -v words=$((size / 4)) '/^ [0-9a-f]+ / { for (i = 2; i <= words + 1; i++) printf "%s", $i }')
-    [[ $slot =~ [1-9a-f] ]] || fail "$dll $name: its import address holds 0"
-done <<<"$delayed"
-imports=$( (echo "$imports"; cut -d' ' -f1,2 <<<"$delayed") | sort -u)
+delayed=$(python3 "$(dirname "$0")/delay_imports.py" list "$exe")
+[ -n "$delayed" ] || fail "no delay-loaded function found in $exe"
+imports=$( (echo "$imports"; echo "$delayed") | sort -u)
 
 while read -r dll name; do
     fail "$dll $name is imported but not in $(basename "$list")"
