@@ -65,6 +65,17 @@ wine_session_start() {
     else
         wineboot >/dev/null 2>&1 || true
     fi
+    report_crashes_at_once
+}
+
+# A program that crashes under Wine starts Wine's debugger, which by default shows a crash
+# dialog and waits for someone to close it: a crashed test would hold its run until the
+# timeout. Without the dialog the debugger prints the fault address and a backtrace to the
+# program's error output and ends it, so the test fails at once and says where.
+report_crashes_at_once() {
+    grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null && return
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1 || true
 }
 
 wine_session_stop() {
