@@ -8,24 +8,26 @@ module handle, of the address slots and of the names of its functions, each insi
   delay_imports.py list EXE
       prints "dll function" for each delay-loaded function.
   delay_imports.py check PROGRAM DLL,DLL,... EXE...
-      PROGRAM and every EXE delay-load at least one DLL, and each function's
-      address slot starts out pointing at code of the image: the thunk that loads the DLL on
-      its first call. On i686, GNU ld leaves that slot 0 for a function that the caller's
+      PROGRAM and every EXE delay-load at least one DLL, and each function's address slot
+      starts out pointing at code of the image: the thunk that loads the DLL on its first
+      call. On i686, GNU ld leaves that slot 0 for a function that the caller's
       header declared dllimport, and the first call jumps to 0. PROGRAM delay-loads exactly
       the DLLs listed and imports none of them statically.
 """
 
 import struct
 import sys
+from collections import namedtuple
 from pathlib import Path
 
 EXECUTABLE = 0x20000000  # IMAGE_SCN_MEM_EXECUTE
 ORDINAL_FLAG = {4: 0x80000000, 8: 0x8000000000000000}
 
+Section = namedtuple("Section", "rva size raw_offset raw_size flags")
+
 
 class Image:
     def __init__(self, path):
-        self.path = path
         self.data = Path(path).read_bytes()
         header = struct.unpack_from("<I", self.data, 0x3C)[0]
         if self.data[header : header + 4] != b"PE\0\0":
@@ -45,24 +47,24 @@ class Image:
         self.sections = []
         for i in range(section_count):
             entry = optional + optional_size + 40 * i
-            name = self.data[entry : entry + 8].rstrip(b"\0").decode("ascii", "replace")
             virtual_size, rva, raw_size, raw_offset = struct.unpack_from(
                 "<IIII", self.data, entry + 8
             )
             flags = struct.unpack_from("<I", self.data, entry + 36)[0]
-            self.sections.append((name, rva, max(virtual_size, raw_size), raw_offset, raw_size, flags))
+            size = max(virtual_size, raw_size)
+            self.sections.append(Section(rva, size, raw_offset, raw_size, flags))
 
     def section_of(self, rva):
         for section in self.sections:
-            if section[1] <= rva < section[1] + section[2]:
+            if section.rva <= rva < section.rva + section.size:
                 return section
         return None
 
     def offset_of(self, rva):
         section = self.section_of(rva)
-        if section is None or rva - section[1] >= section[4]:
+        if section is None or rva - section.rva >= section.raw_size:
             return None
-        return section[3] + rva - section[1]
+        return section.raw_offset + rva - section.rva
 
     def word(self, rva, size):
         offset = self.offset_of(rva)
@@ -95,8 +97,8 @@ class Image:
     def delay_descriptors(self):
         """(dll, [(function, slot value)]) for each delay-import descriptor."""
         found = []
-        for name, rva, _, raw_offset, raw_size, _ in self.sections:
-            section = self.data[raw_offset : raw_offset + raw_size]
+        for header in self.sections:
+            section = self.data[header.raw_offset : header.raw_offset + header.raw_size]
             start = section.find(b"\1\0\0\0")
             while start >= 0:
                 if start % 4 == 0 and start + 32 <= len(section):
@@ -107,7 +109,8 @@ class Image:
         return found
 
     def read_descriptor(self, fields):
-        _, name_rva, module_rva, slots_rva, names_rva = fields[:5]
+        _, name_rva, _, slots_rva, names_rva = fields[:5]
+        # The DLL's name, its module handle, the slots and the names: all in the image.
         if not all(self.offset_of(rva) is not None for rva in fields[1:5]):
             return None
         dll = self.string(name_rva)
@@ -128,7 +131,7 @@ class Image:
 
     def is_code(self, address):
         section = self.section_of(address - self.image_base) if address else None
-        return section is not None and section[5] & EXECUTABLE
+        return section is not None and bool(section.flags & EXECUTABLE)
 
 
 def list_imports(path):
