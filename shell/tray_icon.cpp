@@ -11,6 +11,9 @@
 
 NOTIFYICONDATAA* trayData = nullptr;
 
+// Set on the overlay, value 1, while it owns a tray icon.
+constexpr const char* TRAY_ICON_PROPERTY = "Vozid_NotifyIcon";
+
 HICON IconFromIcoData(const std::uint8_t* data, std::size_t size, std::int32_t index,
                       std::int32_t* width, std::int32_t* height) {
     IcoImage image{};
@@ -34,7 +37,7 @@ HICON IconFromIcoData(const std::uint8_t* data, std::size_t size, std::int32_t i
 }
 
 bool AddTrayIcon(const char* tipText, HICON icon) {
-    SetPropA(overlayWindow, "Vozid_NotifyIcon", reinterpret_cast<HANDLE>(1));
+    SetPropA(overlayWindow, TRAY_ICON_PROPERTY, reinterpret_cast<HANDLE>(1));
     if (icon != nullptr) {
         trayData->hIcon = icon;
     }
@@ -72,6 +75,12 @@ bool ShowTrayIcon() {
     // Set anew after each failed try, so that the period counts from the end of the call.
     SetTimer(overlayWindow, TRAY_RETRY_TIMER_ID, TRAY_RETRY_PERIOD_MS, nullptr);
     return false;
+}
+
+void RemoveTrayIcon() {
+    Shell_NotifyIconA(NIM_DELETE, trayData);
+    // Windows asks that every property be removed before its window is destroyed.
+    RemovePropA(overlayWindow, TRAY_ICON_PROPERTY);
 }
 
 void ShowTrayMenu() {

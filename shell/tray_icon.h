@@ -39,5 +39,8 @@ bool AddTrayIcon(const char* tipText, HICON icon);
 // mode has no way to the menu.
 bool ShowTrayIcon();
 
+// Takes the icon out of the tray and its mark off the overlay, as the run ends.
+void RemoveTrayIcon();
+
 // Opens the popup menu at the pointer, on behalf of the tray icon.
 void ShowTrayMenu();

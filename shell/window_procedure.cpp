@@ -24,7 +24,7 @@ static void RequestClose(HWND hWnd) {
 
 static void EndRun(HWND hWnd) {
     KillTimer(hWnd, OVERLAY_TIMER_ID);
-    Shell_NotifyIconA(NIM_DELETE, trayData);
+    RemoveTrayIcon();
     PostQuitMessage(0);
 }
 
@@ -61,7 +61,16 @@ static void ShowMenuAtClick(HWND hWnd, LPARAM lParam) {
     TrackPopupMenu(popupMenu, 0, point.x, point.y, 0, hWnd, nullptr);
 }
 
-static void HandleKeyDown(HWND hWnd, WPARAM key) {
+// Bit 30 of a key's lParam: the key was already down, and this is its auto-repeat. A key held
+// since before the overlay had the keyboard arrives only as such repeats: the Enter that started
+// the program in Explorer, or that chose a command of the tray menu.
+constexpr LPARAM KEY_WAS_DOWN = LPARAM{1} << 30;
+
+// Only a fresh press ends the run.
+static void HandleKeyDown(HWND hWnd, WPARAM key, LPARAM keyData) {
+    if ((keyData & KEY_WAS_DOWN) != 0) {
+        return;
+    }
     if (key == VK_ESCAPE || key == VK_RETURN) {
         RequestClose(hWnd);
     }
@@ -107,7 +116,7 @@ LRESULT CALLBACK OverlayWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
         return result;
     case WM_KEYDOWN:
         result = defaultHandling();
-        HandleKeyDown(hWnd, wParam);
+        HandleKeyDown(hWnd, wParam, lParam);
         return result;
     case WM_COMMAND:
         result = defaultHandling();

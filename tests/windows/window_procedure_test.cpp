@@ -344,6 +344,8 @@ TEST_F(OverlayLifetimeTest, DestroyStopsTheTimerRemovesTheIconAndQuits) {
     SendMessageA(overlayWindow, WM_DESTROY, 0, 0);
     EXPECT_FALSE(KillTimer(overlayWindow, OVERLAY_TIMER_ID)) << "the timer still runs";
     EXPECT_FALSE(TrayIconShown());
+    EXPECT_EQ(GetPropA(overlayWindow, "Vozid_NotifyIcon"), nullptr)
+        << "the window's property outlives it";
     MSG quit{};
     ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
@@ -352,6 +354,40 @@ TEST_F(OverlayLifetimeTest, DestroyStopsTheTimerRemovesTheIconAndQuits) {
 // Ends the loop with its own code if the overlay never quits, instead of hanging the test.
 void CALLBACK QuitIfStillRunning(HWND, UINT, UINT_PTR, DWORD) {
     PostQuitMessage(99);
+}
+
+// The lParam of a key press as the keyboard sends it: one stroke, the key's scan code, and
+// bit 30 set when the key was already down (an auto-repeat).
+LPARAM KeyData(WPARAM key, bool alreadyDown) {
+    const LPARAM scanCode = MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    return 1 | (scanCode << 16) | (alreadyDown ? LPARAM{1} << 30 : 0);
+}
+
+// Handles every message waiting for this thread, as the message loop would, and whatever
+// handling them posts in turn.
+void DispatchWaiting() {
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+}
+
+// A key held since before the overlay had the keyboard (the Enter that started the program or
+// chose a tray command) reaches it only as auto-repeats: they leave the run alone.
+TEST_F(OverlayLifetimeTest, HeldEscapeAndEnterRepeatHarmlesslyAndAFreshPressEndsTheRun) {
+    const HWND window = overlayWindow;
+    for (const WPARAM key : {WPARAM{VK_ESCAPE}, WPARAM{VK_RETURN}}) {
+        PostMessageA(window, WM_KEYDOWN, key, KeyData(key, true));
+        PostMessageA(window, WM_KEYDOWN, key, KeyData(key, true));
+    }
+    DispatchWaiting();
+    ASSERT_TRUE(IsWindow(window)) << "a held key ended the run";
+
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, KeyData(VK_ESCAPE, false));
+    const UINT_PTR guard = SetTimer(nullptr, 0, 10000, QuitIfStillRunning);
+    EXPECT_EQ(RunMessageLoop(), 0);
+    KillTimer(nullptr, guard);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(OverlayLifetimeTest, ExitCommandClosesTheWindowAndEndsTheMessageLoop) {
