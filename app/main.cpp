@@ -13,7 +13,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // own rounding.
     std::fesetenv(FE_DFL_ENV);
     AllocateGlobals();
-    // The exit code is 0 whatever the quit message carried.
+    // 0 once the run has ended, whatever the quit message carried; 1 when the overlay could
+    // not be made.
     const int exitCode = StartRoutine();
     ReleaseGlobals();
     OleUninitialize();

@@ -18,18 +18,19 @@ public:
     // Frees the block this object owns, if any; the stream is left as it is.
     void FreeBlock();
 
-    // Without data: an empty stream that grows as it is written. The stream owns that block
-    // and frees it when released, so this object holds no block afterwards.
-    // With data: a stream over a fixed block holding a copy of the bytes, owned by this
-    // object, which must then outlive every reader of the stream. Returns the stream, or
-    // null when none could be made. The stream's reference passes to the caller.
-    IStream* CreateStream();
+    // A stream over a fixed block holding a copy of the bytes, owned by this object, which
+    // must then outlive every reader of the stream. Returns the stream, or null when none
+    // could be made. The stream's reference passes to the caller.
     IStream* CreateStream(const std::uint8_t* data, std::uint32_t size);
 
+    // Only the tests make this one: an empty stream that grows as it is written. The stream
+    // owns that block and frees it when released, so this object holds no block afterwards.
+    IStream* CreateStream();
+    // Only the tests ask for the stream again.
     IStream* GetStream() const { return stream; }
-    // The size of the block this object holds in bytes; 0 without one.
+    // Only the tests call this: the size of the block held, in bytes; 0 without one.
     std::size_t GetBlockSize() const;
-    // A copy of the whole block; empty without one.
+    // Only the tests call this: a copy of the whole block; empty without one.
     std::vector<std::uint8_t> ReadBlock() const;
 
 private:

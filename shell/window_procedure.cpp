@@ -1,5 +1,6 @@
-// Dispatch of the overlay's messages to small handlers. Each message also gets the default
-// handling, before or after its own work, and the procedure returns the default result.
+// Dispatch of the overlay's messages to small handlers. Each message but WM_ERASEBKGND also
+// gets the default handling, before or after its own work, and the procedure returns the
+// default result; the erase is wholly the overlay's own.
 
 #include "shell/window_procedure.h"
 

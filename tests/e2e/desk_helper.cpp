@@ -112,7 +112,7 @@ int ShowWindowUntilClosed(const char* title, int x, int y, int width, int height
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = HelperWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.lpszClassName = HELPER_CLASS;
     RegisterClassExA(&windowClass);
     CreateWindowExA(0, HELPER_CLASS, title, WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,

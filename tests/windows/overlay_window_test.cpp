@@ -66,7 +66,7 @@ TEST_F(OverlayWindowTest, ClassTakesDoubleClicksShowsTheArrowAndRunsTheOverlayPr
     const DWORD classStyle = GetClassLongA(overlayWindow, GCL_STYLE);
     EXPECT_EQ(classStyle, static_cast<DWORD>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS));
     EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(overlayWindow, GCLP_HCURSOR)),
-              LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+              LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(GetClassLongPtrA(overlayWindow, GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
     EXPECT_EQ(GetWindowLongPtrA(overlayWindow, GWLP_WNDPROC),
               reinterpret_cast<LONG_PTR>(OverlayWindowProc));
@@ -164,7 +164,7 @@ protected:
     void SetUp() override {
         AllocateGlobals();
         overlayWindow = window_;
-        icon_ = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
+        icon_ = LoadIconA(nullptr, IDI_APPLICATION);
     }
 
     void TearDown() override {
