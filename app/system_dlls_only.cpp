@@ -11,8 +11,6 @@
 
 #include <windows.h>
 
-namespace {
-
 // A constructor of priority 101, the first one open to programs: the CRT runs the static
 // constructors in priority order, and the stack protector's, which loads the crypto DLLs,
 // has the default priority, so it comes after this one. Only the runtime's own registration
@@ -20,7 +18,7 @@ namespace {
 // constructors loads a DLL by name. (A custom entry point would run no earlier than the
 // static imports and the runtime's TLS callbacks either, and would tie the link to each
 // architecture's name of the CRT's entry.)
-__attribute__((constructor(101))) void LoadDllsFromSystemFolderOnly() {
+__attribute__((constructor(101))) static void LoadDllsFromSystemFolderOnly() {
     // Windows 7 has SetDefaultDllDirectories only with update KB2533623. Without it, the exe's
     // folder stays in the search, as before; the current folder goes below in any case.
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
@@ -33,5 +31,3 @@ __attribute__((constructor(101))) void LoadDllsFromSystemFolderOnly() {
     // An empty string takes the current folder out of the search, on every version.
     SetDllDirectoryW(L"");
 }
-
-} // namespace

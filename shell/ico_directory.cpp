@@ -4,20 +4,16 @@
 
 #include "shell/ico_directory.h"
 
-namespace {
-
 constexpr std::size_t HEADER_SIZE = 6;
 constexpr std::size_t ENTRY_SIZE = 16;
 
-std::uint32_t ReadLittleEndian(const std::uint8_t* bytes, int count) {
+static std::uint32_t ReadLittleEndian(const std::uint8_t* bytes, int count) {
     std::uint32_t value = 0;
     for (int i = count - 1; i >= 0; --i) {
         value = (value << 8) | bytes[i];
     }
     return value;
 }
-
-} // namespace
 
 bool FindIcoImage(const std::uint8_t* data, std::size_t length, std::int32_t index,
                   IcoImage& image) {

@@ -9,10 +9,8 @@
 
 #include <cstdlib>
 
-namespace {
-
 // A copy of a random entry of the image table, with x and y still 0. One draw.
-PetalRecord PickImage() {
+static PetalRecord PickImage() {
     const std::int32_t entry = RandomInRange(1, imageCount);
     // An empty table (pictures not loaded yet) would name no entry: make a petal without a
     // picture rather than read outside the table.
@@ -22,19 +20,19 @@ PetalRecord PickImage() {
     return images[entry - 1];
 }
 
-PetalRecord NewScatteredPetal() {
+static PetalRecord NewScatteredPetal() {
     PetalRecord petal = PickImage();
     petal.x = RandomInRange(0, screenWidth);
     petal.y = RandomInRange(0, screenHeight);
     return petal;
 }
 
-bool TooClose(std::int32_t a, std::int32_t b, std::int32_t size) {
+static bool TooClose(std::int32_t a, std::int32_t b, std::int32_t size) {
     return std::llabs(static_cast<long long>(a) - b) < size;
 }
 
 // One retry per test, in this order; a value drawn again is not tested again.
-void SpreadFrom(const PetalRecord& previous, PetalRecord& petal) {
+static void SpreadFrom(const PetalRecord& previous, PetalRecord& petal) {
     if (petal.image == previous.image) {
         petal = NewScatteredPetal();
     }
@@ -46,7 +44,7 @@ void SpreadFrom(const PetalRecord& previous, PetalRecord& petal) {
     }
 }
 
-void AddPetalsAboveScreen(std::int32_t count) {
+static void AddPetalsAboveScreen(std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         PetalRecord petal = PickImage();
         petal.x = RandomInRange(0, screenWidth);
@@ -58,15 +56,13 @@ void AddPetalsAboveScreen(std::int32_t count) {
     }
 }
 
-void AddPetalAt(ScreenPoint point) {
+static void AddPetalAt(ScreenPoint point) {
     PetalRecord petal = PickImage();
     petal.x = FloatToInt(point.x - petal.width / 2.0);
     petal.y = FloatToInt(point.y - petal.height / 2.0);
     petals->push_back(petal);
     ComposeFrame();
 }
-
-} // namespace
 
 void ScatterPetals() {
     SeedRandom();
