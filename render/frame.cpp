@@ -62,7 +62,7 @@ void ComposeFrame() {
         ComposeLayeredFrame();
         return;
     }
-    BitBlt(workSurface, 0, 0, screenWidth, screenHeight, desktopSnapshot, 0, 0, SRCCOPY);
+    CopyWholeScreen(workSurface, desktopSnapshot);
     DrawPetalsOnDc(workSurface);
     // No erase: the paint copies a whole frame, so the background would only flicker.
     InvalidateRgn(overlayWindow, nullptr, FALSE);
@@ -108,5 +108,5 @@ void ComposeLayeredFrame() {
 }
 
 void CopyFrameTo(HDC target) {
-    BitBlt(target, 0, 0, screenWidth, screenHeight, workSurface, 0, 0, SRCCOPY);
+    CopyWholeScreen(target, workSurface);
 }

@@ -62,6 +62,19 @@ template <typename Condition> static void WaitForDesktop(DWORD start, Condition 
     }
 }
 
+bool CopyWholeScreen(HDC target, HDC source) {
+    return BitBlt(target, 0, 0, screenWidth, screenHeight, source, 0, 0, SRCCOPY) != FALSE;
+}
+
+// The whole screen's device context, given back with ReleaseDesktopDc.
+static HDC GetDesktopDc() {
+    return GetDC(GetDesktopWindow());
+}
+
+static void ReleaseDesktopDc(HDC desktopDc) {
+    ReleaseDC(GetDesktopWindow(), desktopDc);
+}
+
 static HDC CreateScreenSizedSurface(HDC desktopDc) {
     const HDC surface = CreateCompatibleDC(desktopDc);
     SelectObject(surface, CreateCompatibleBitmap(desktopDc, screenWidth, screenHeight));
@@ -69,11 +82,10 @@ static HDC CreateScreenSizedSurface(HDC desktopDc) {
 }
 
 static bool CopyScreenInto(HDC target) {
-    const HWND desktop = GetDesktopWindow();
-    const HDC desktopDc = GetDC(desktop);
-    const BOOL copied = BitBlt(target, 0, 0, screenWidth, screenHeight, desktopDc, 0, 0, SRCCOPY);
-    ReleaseDC(desktop, desktopDc);
-    return copied != FALSE;
+    const HDC desktopDc = GetDesktopDc();
+    const bool copied = CopyWholeScreen(target, desktopDc);
+    ReleaseDesktopDc(desktopDc);
+    return copied;
 }
 
 void PrepareSurfaces() {
@@ -83,14 +95,13 @@ void PrepareSurfaces() {
     screenWidth = GetSystemMetrics(SM_CXSCREEN);
     screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
-    const HWND desktop = GetDesktopWindow();
-    const HDC desktopDc = GetDC(desktop);
+    const HDC desktopDc = GetDesktopDc();
     desktopSnapshot = CreateScreenSizedSurface(desktopDc);
     workSurface = CreateScreenSizedSurface(desktopDc);
-    ReleaseDC(desktop, desktopDc);
+    ReleaseDesktopDc(desktopDc);
     WaitForDesktop(start, [] { return OwnDesktopIsOnScreen() && CopyScreenInto(desktopSnapshot); });
     // The overlay is painted from the frame surface from its first erase on, which comes before
     // the first frame is composed (and, with a busy shell, seconds before): until then it shows
     // the desktop picture rather than a black screen.
-    BitBlt(workSurface, 0, 0, screenWidth, screenHeight, desktopSnapshot, 0, 0, SRCCOPY);
+    CopyWholeScreen(workSurface, desktopSnapshot);
 }

@@ -13,3 +13,7 @@ extern HDC workSurface;
 // the user's desktop is off the screen (locked, behind a secure desktop, disconnected) it waits
 // for it, for about a minute at most, then takes what the screen gives.
 void PrepareSurfaces();
+
+// Copies a whole screen's worth of pixels from source to target, both from their origin.
+// True when the copy was made.
+bool CopyWholeScreen(HDC target, HDC source);
