@@ -119,17 +119,18 @@ private:
 };
 
 // Colour channels of width by height pixels of a device context from its origin, top row first.
-inline std::vector<Argb> ReadColours(HDC source, int width, int height) {
+inline std::vector<Argb> ReadColours(HDC source, int width, int height, DWORD operation = SRCCOPY) {
     DibCanvas canvas(width, height);
-    BitBlt(canvas.Dc(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+    BitBlt(canvas.Dc(), 0, 0, width, height, source, 0, 0, operation);
     return canvas.Colours();
 }
 
-// Colour channels of width by height pixels of the screen from its origin, as the X server
-// holds them at this moment.
+// Colour channels of width by height pixels of the screen from its origin, as it shows them at
+// this moment, layered windows included: without CAPTUREBLT Windows leaves them out of a copy
+// of the screen (Wine does not), and a layered frame would not be seen.
 inline std::vector<Argb> ReadScreen(int width, int height) {
     const HDC screen = GetDC(nullptr);
-    std::vector<Argb> colours = ReadColours(screen, width, height);
+    std::vector<Argb> colours = ReadColours(screen, width, height, SRCCOPY | CAPTUREBLT);
     ReleaseDC(nullptr, screen);
     return colours;
 }

@@ -79,10 +79,6 @@ protected:
         preparing = false;
         failuresLeft_ = desktop_off_screen::FailuresLeft();
         JoinAnswering(sender);
-        const HWND desktop = GetDesktopWindow();
-        const HDC desktopDc = GetDC(desktop);
-        desktopRightAfter_ = ReadColours(desktopDc, screenWidth, screenHeight);
-        ReleaseDC(desktop, desktopDc);
     }
 
     static void TearDownTestSuite() {
@@ -93,7 +89,6 @@ protected:
 
     static inline HBRUSH brush_ = nullptr;
     static inline HWND window_ = nullptr;
-    static inline std::vector<Argb> desktopRightAfter_;
     static inline int failuresLeft_ = 0;
 };
 
@@ -132,15 +127,18 @@ TEST_F(SurfacesTest, BothSurfacesAreScreenSizedInTheDisplaysFormat) {
     }
 }
 
+// Only the test's own window is looked at: elsewhere a real desktop may change at any time (a
+// caret, the clock, a notification).
 TEST_F(SurfacesTest, SnapshotHoldsTheDesktopAsItWasWithTheWindowsOnIt) {
     const std::vector<Argb> snapshot = ReadColours(desktopSnapshot, screenWidth, screenHeight);
-    EXPECT_EQ(snapshot, desktopRightAfter_);
-    const auto at = [&](int x, int y) {
-        return snapshot[static_cast<std::size_t>(y) * screenWidth + x];
-    };
-    EXPECT_EQ(at(WINDOW_AREA.left, WINDOW_AREA.top), WINDOW_COLOUR);
-    EXPECT_EQ(at(200, 150), WINDOW_COLOUR);
-    EXPECT_EQ(at(WINDOW_AREA.right - 1, WINDOW_AREA.bottom - 1), WINDOW_COLOUR);
+    int notShown = 0;
+    for (int y = WINDOW_AREA.top; y < WINDOW_AREA.bottom; ++y) {
+        for (int x = WINDOW_AREA.left; x < WINDOW_AREA.right; ++x) {
+            const Argb pictured = snapshot[static_cast<std::size_t>(y) * screenWidth + x];
+            notShown += pictured != WINDOW_COLOUR ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(notShown, 0) << "pixels of the test's window missing from the picture";
 }
 
 TEST_F(SurfacesTest, SnapshotKeepsThePictureWhenTheDesktopChanges) {
@@ -164,7 +162,7 @@ TEST_F(SurfacesTest, OverlayErasedBeforeAnyFrameShowsTheDesktopPicture) {
     EXPECT_EQ(covered.bottom, GetSystemMetrics(SM_CYSCREEN));
     DibCanvas erased(screenWidth, screenHeight);
     SendMessageA(overlayWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(erased.Dc()), 0);
-    EXPECT_EQ(erased.Colours(), desktopRightAfter_);
+    EXPECT_EQ(erased.Colours(), ReadColours(desktopSnapshot, screenWidth, screenHeight));
     overlay_session::End();
 }
 
