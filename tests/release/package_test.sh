@@ -44,6 +44,8 @@ for arch in win32 win64; do
     [ "$listing" = "$expected" ] || { echo "$name holds: $listing"; exit 1; }
     unzip -p "$work/dist1/$name" "lorvane-$version/README.txt" >"$work/README.txt"
     problem=$(readme_problem "$work/README.txt") || { echo "README.txt in $name: $problem"; exit 1; }
+    grep -q 'lorvane.exe 没有数字签名' "$work/README.txt" && ! grep -q '此数字签名正常' "$work/README.txt" ||
+        { echo "README.txt in $name does not say that its exe is unsigned"; exit 1; }
     unzip -p "$work/dist1/$name" "lorvane-$version/lorvane.exe" >"$work/lorvane.exe"
     strings -el "$work/lorvane.exe" | grep -qx "$version" ||
         { echo "the exe in $name does not carry version $version"; exit 1; }
