@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# Sourced by scripts/run: a Wine virtual desktop that looks lived in (a wallpaper, Notepad,
-# WineMine and Clock), screenshots of it taken in the background, and the animated GIF made
-# from them. Needs a running Wine session (scripts/lib/wine-session.sh) and DEMO_DIR, a
+# Sourced by scripts/run: a Wine virtual desktop that looks lived in (Notepad, WineMine and
+# Clock on a coloured background), screenshots of it taken in the background, and the animated
+# GIF made from them. Needs a running Wine session (scripts/lib/wine-session.sh) and DEMO_DIR, a
 # folder of its own for the files it makes.
 
 DEMO_DESKTOP=Demo
@@ -13,14 +13,19 @@ demo_width() { echo "${DEMO_SIZE%x*}"; }
 demo_height() { echo "${DEMO_SIZE#*x}"; }
 
 # Fonts for the window frames and the menus, a Chinese fallback for the menu texts, the
-# wallpaper, the taskbar and where the windows open. Cheap, so every run repeats it.
+# background, the taskbar and where the windows open. Cheap, so every run repeats it.
+#
+# No wallpaper: Wine's desktop repaints a wallpaper over the windows above it in whatever part
+# of the screen a shaped window uncovers, and the click-through mode's roses reshape the overlay
+# ten times a second. Where the desktop's repaint ends after theirs (seen with the 64-bit
+# program on a machine that runs no 32-bit code), Notepad and WineMine vanish behind the
+# wallpaper. A plain colour is repainted without covering them.
 demo_prepare_prefix() {
     local c="$WINEPREFIX/drive_c"
     # Debian keeps Wine's own fonts outside the prefix, where this Wine does not find them:
     # without Marlett the caption buttons show letters instead of their symbols.
     cp -u /usr/share/wine/fonts/{marlett,tahoma,tahomabd}.ttf "$c/windows/Fonts/"
     mkdir -p "$c/demo"
-    convert -size "$DEMO_SIZE" gradient:'#2b5876-#4e4376' BMP3:"$c/demo/wallpaper.bmp"
     printf 'Notes for Friday\r\n\r\n- water the garden\r\n- buy roses\r\n' >"$c/demo/notes.txt"
     cat >"$DEMO_DIR/desktop.reg" <<EOF
 REGEDIT4
@@ -29,7 +34,7 @@ REGEDIT4
 "Background"="43 88 118"
 
 [HKEY_CURRENT_USER\\Control Panel\\Desktop]
-"Wallpaper"="C:\\\\demo\\\\wallpaper.bmp"
+"Wallpaper"=""
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\$DEMO_DESKTOP]
 "EnableShell"=dword:00000001

@@ -26,6 +26,7 @@
 namespace {
 
 constexpr int REPEATS_PER_ROUND = 5;
+constexpr std::size_t PAGE_BYTES = 4096;
 
 double Now() {
     static LARGE_INTEGER frequency{};
@@ -106,6 +107,19 @@ HBITMAP CreateFrameSizedSurface(HDC dc, void** bits) {
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
+// Makes a new screen-sized surface as each layered frame does, selected into a new memory
+// device context, runs work on its pixels, and releases both.
+void OnNewFrameSizedSurface(HDC like, const std::function<void(void*)>& work) {
+    const HDC dc = CreateCompatibleDC(like);
+    void* bits = nullptr;
+    const HBITMAP fresh = CreateFrameSizedSurface(dc, &bits);
+    const HGDIOBJ previous = SelectObject(dc, fresh);
+    work(bits);
+    SelectObject(dc, previous);
+    DeleteObject(fresh);
+    DeleteDC(dc);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -182,14 +196,23 @@ int main(int argc, char** argv) {
     DrawPetalsOnPixels(surfaceBits, screenWidth, screenHeight);
     layered.push_back({"  part: 20 petals on a new 32-bit surface",
                        [&] {
-                           const HDC dc = CreateCompatibleDC(windowDc);
-                           void* bits = nullptr;
-                           const HBITMAP fresh = CreateFrameSizedSurface(dc, &bits);
-                           const HGDIOBJ previous = SelectObject(dc, fresh);
-                           DrawPetalsOnPixels(bits, screenWidth, screenHeight);
-                           SelectObject(dc, previous);
-                           DeleteObject(fresh);
-                           DeleteDC(dc);
+                           OnNewFrameSizedSurface(windowDc, [](void* bits) {
+                               DrawPetalsOnPixels(bits, screenWidth, screenHeight);
+                           });
+                       },
+                       {}});
+    // What the system charges for memory that a frame is the first to touch, page by page:
+    // the new surface's pages are read whole by UpdateLayeredWindow. Far more on some
+    // machines than on others.
+    layered.push_back({"  part: a new surface, each page touched",
+                       [&] {
+                           OnNewFrameSizedSurface(windowDc, [&](void* bits) {
+                               auto* bytes = static_cast<volatile std::uint8_t*>(bits);
+                               for (std::size_t at = 0; bits != nullptr && at < frameBytes;
+                                    at += PAGE_BYTES) {
+                                   bytes[at] = 0;
+                               }
+                           });
                        },
                        {}});
     layered.push_back({"  part: UpdateLayeredWindow alone",
