@@ -4,20 +4,59 @@
 # WINE_SESSION_PREFIX picks another prefix, WINE_SESSION_FIRST_DISPLAY the first X display
 # number tried for the headless server.
 #
-# Some machines' kernels run no 32-bit x86 code (no IA-32 emulation). Debian's wine command
-# starts its 32-bit loader first, even for a 64-bit program, so there the session puts a wine
-# command of its own first on PATH that starts the 64-bit loader directly: 64-bit programs
-# run, 32-bit ones cannot.
+# Some machines run no 32-bit Windows program under Wine: their kernel runs no 32-bit x86 code
+# (no IA-32 emulation), or the 32-bit Wine could not be installed. scripts/install-deps finds
+# out which and records it in build/; everything here follows that record. Debian's wine
+# command starts its 32-bit loader first, even for a 64-bit program, so on those machines the
+# session puts a wine command of its own first on PATH that starts the 64-bit loader directly:
+# 64-bit programs run, 32-bit ones cannot.
 
 WINE_LOADER_32=/usr/lib/wine/wine
 WINE_LOADER_64=/usr/lib/wine/wine64
+# "runs", or why 32-bit Windows programs cannot run under Wine here; written by install-deps.
+WINE_32BIT_RECORD="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine32-status"
 
 WINE_SESSION_XVFB_PID=""
 
-# Whether this machine runs 32-bit Windows programs under Wine: its kernel must run 32-bit x86
-# code, which the 32-bit loader itself is.
+# Whether the kernel runs 32-bit x86 programs, asked without Wine, which may not be installed
+# yet: a 93-byte static i386 program that only calls exit(0) through int 0x80. A kernel built
+# without IA-32 emulation, or booted with ia32_emulation=false, refuses to start it.
+kernel_runs_32bit_code() {
+    local probe status=0
+    mkdir -p "$(dirname "$WINE_32BIT_RECORD")"
+    probe="$(mktemp "$(dirname "$WINE_32BIT_RECORD")/i386-probe.XXXXXX")"
+    {
+        # ELF header: 32-bit, little-endian, an executable for the i386, entry 0x08048054, one
+        # program header at offset 52.
+        printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+        printf '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+        printf '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'
+        # One PT_LOAD segment: the whole file, readable and executable, at 0x08048000.
+        printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08'
+        printf '\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+        # mov eax, 1 (exit); xor ebx, ebx; int 0x80
+        printf '\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80'
+    } >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null || status=$?
+    rm -f "$probe"
+    return $status
+}
+
+# Why 32-bit Windows programs cannot run under Wine on this machine, as install-deps found
+# and recorded it; nothing where they run. Without its record, the 32-bit loader is asked.
+wine_32bit_missing_reason() {
+    if [ -f "$WINE_32BIT_RECORD" ]; then
+        local status
+        status="$(<"$WINE_32BIT_RECORD")"
+        [ "$status" = runs ] || echo "$status"
+    elif ! "$WINE_LOADER_32" --version >/dev/null 2>&1; then
+        echo "the 32-bit Wine loader ($WINE_LOADER_32) does not start here"
+    fi
+}
+
 wine_runs_32bit() {
-    "$WINE_LOADER_32" --version >/dev/null 2>&1
+    [ -z "$(wine_32bit_missing_reason)" ]
 }
 
 # The wine commands (wine, and wine-stable behind wineboot, winepath and the like) as ones that
@@ -40,8 +79,10 @@ wine_session_start() {
     export WINEPREFIX="${WINE_SESSION_PREFIX:-$root/build/wineprefix}"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    if ! wine_runs_32bit; then
-        echo "this machine runs no 32-bit x86 code: only 64-bit programs run under Wine" >&2
+    local missing
+    missing="$(wine_32bit_missing_reason)"
+    if [ -n "$missing" ]; then
+        echo "$missing: only 64-bit programs run under Wine" >&2
         use_64bit_wine_only "$root"
     fi
     if [ -z "${DISPLAY:-}" ] || [ "${WINE_SESSION_OWN_DISPLAY:-0}" = 1 ]; then
