@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release packages are reproducible: scripts/package run twice, each time building in
-# fresh folders of its own, gives byte-identical zips with their digests in SHA256SUMS, and
+# fresh folders of its own, the second time in another time zone (UTC+8), another locale and
+# with another umask, gives byte-identical zips with their digests in SHA256SUMS, and
 # each zip holds the program, the user README and the licence under lorvane-<version>/, with
 # ASCII names, the README readable in every Notepad and the exe carrying that version.
 # Usage: package_test.sh WORK_DIR
@@ -10,9 +11,11 @@ work="$1"
 rm -rf "$work"
 mkdir -p "$work"
 
-for run in 1 2; do
-    PACKAGE_BUILD="$work/build$run" PACKAGE_OUT="$work/dist$run" "$root/scripts/package" >/dev/null
-done
+# UTC+8 in POSIX notation, which needs no time zone database; C.UTF-8 is on every Debian.
+(umask 022 && TZ=UTC LC_ALL=POSIX PACKAGE_BUILD="$work/build1" PACKAGE_OUT="$work/dist1" \
+    "$root/scripts/package" >/dev/null)
+(umask 077 && TZ=CST-8 LC_ALL=C.UTF-8 PACKAGE_BUILD="$work/build2" PACKAGE_OUT="$work/dist2" \
+    "$root/scripts/package" >/dev/null)
 
 (cd "$work/dist1" && sha256sum --check --strict --quiet SHA256SUMS) ||
     { echo "SHA256SUMS does not match the zips"; exit 1; }
