@@ -11,6 +11,9 @@
 HWND overlayWindow = nullptr;
 UINT taskbarCreatedMessage = 0;
 
+// Read by the shell of Windows 7 and later; older ones ignore it.
+constexpr char NOT_FULL_SCREEN_PROPERTY[] = "NonRudeHWND";
+
 static void RegisterOverlayClass(HINSTANCE instance) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -46,4 +49,16 @@ bool CreateOverlayWindow() {
     const HICON icon = IconFromIcoData(TRAY_ICON_FILE.data, TRAY_ICON_FILE.size);
     AddTrayIcon(DISPLAY_TEXT, icon);
     return true;
+}
+
+// A top-most window over the whole screen looks to the shell like a game or a presentation: the
+// shell would hold back the user's notifications and keep an auto-hidden taskbar below the
+// overlay, and with it the tray icon, the click-through mode's only way to the menu.
+void MarkNotFullScreen(HWND window) {
+    SetPropA(window, NOT_FULL_SCREEN_PROPERTY, reinterpret_cast<HANDLE>(TRUE));
+}
+
+void RemoveNotFullScreenMark(HWND window) {
+    // Windows asks that every property be removed before its window is destroyed.
+    RemovePropA(window, NOT_FULL_SCREEN_PROPERTY);
 }

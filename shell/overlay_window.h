@@ -18,3 +18,9 @@ constexpr char DISPLAY_TEXT[] = "Lorvane";
 // and adds the tray icon. False, with nothing else set up, when the window could not be
 // created: without it nothing could end the run.
 bool CreateOverlayWindow();
+
+// Tells the shell that the window is no full-screen program, whatever its size and place: to
+// be done before the window is first shown. The mark is taken off again before the window is
+// destroyed.
+void MarkNotFullScreen(HWND window);
+void RemoveNotFullScreenMark(HWND window);

@@ -26,6 +26,7 @@ static void RequestClose(HWND hWnd) {
 static void EndRun(HWND hWnd) {
     KillTimer(hWnd, OVERLAY_TIMER_ID);
     RemoveTrayIcon();
+    RemoveNotFullScreenMark(hWnd);
     PostQuitMessage(0);
 }
 
@@ -104,6 +105,10 @@ LRESULT CALLBACK OverlayWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
     const auto defaultHandling = [&] { return DefWindowProcA(hWnd, uMsg, wParam, lParam); };
     LRESULT result = 0;
     switch (uMsg) {
+    case WM_CREATE:
+        // During creation, so that the mark is there when WS_VISIBLE shows the window.
+        MarkNotFullScreen(hWnd);
+        return defaultHandling();
     case WM_DESTROY:
         EndRun(hWnd);
         return defaultHandling();

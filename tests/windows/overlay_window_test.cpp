@@ -1,5 +1,5 @@
-// The overlay as start-up makes it: the window and its class, the timer, the popup menu and
-// the tray record; and AddTrayIcon on a window of the test's own.
+// The overlay as start-up makes it: the window with its class and properties, the timer, the
+// popup menu and the tray record; and AddTrayIcon on a window of the test's own.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -21,10 +21,37 @@ using namespace overlay_session;
 
 namespace {
 
+// The overlay's not-full-screen mark as it was when the overlay was first shown, which is when
+// the shell looks for it.
+struct FirstShow {
+    bool seen = false;
+    HANDLE mark = nullptr;
+};
+
+FirstShow firstShow;
+
+// A hook on the messages sent to the thread's windows, run before each window procedure.
+LRESULT CALLBACK RecordMarkAtFirstShow(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    char name[32] = {};
+    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam != FALSE &&
+        !firstShow.seen && GetClassNameA(sent->hwnd, name, sizeof(name)) != 0 &&
+        std::strcmp(name, "VozidFrame") == 0) {
+        firstShow.seen = true;
+        firstShow.mark = GetPropA(sent->hwnd, "NonRudeHWND");
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // One overlay for the suite: Wine takes seconds to take a shown window off the X display.
 class OverlayWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { Start(); }
+    static void SetUpTestSuite() {
+        const HHOOK hook =
+            SetWindowsHookExA(WH_CALLWNDPROC, RecordMarkAtFirstShow, nullptr, GetCurrentThreadId());
+        Start();
+        UnhookWindowsHookEx(hook);
+    }
     static void TearDownTestSuite() { End(); }
 };
 
@@ -72,7 +99,12 @@ TEST_F(OverlayWindowTest, ClassTakesDoubleClicksShowsTheArrowAndRunsTheOverlayPr
               reinterpret_cast<LONG_PTR>(OverlayWindowProc));
 }
 
-TEST_F(OverlayWindowTest, CarriesTheNotifyIconProperty) {
+// Without the mark, the shell takes the overlay for a full-screen program (Wine's shell never
+// does): it holds back notifications, and an auto-hidden taskbar stays down, tray icon and all.
+TEST_F(OverlayWindowTest, IsMarkedNotFullScreenFromItsFirstShowAndCarriesTheNotifyIconProperty) {
+    ASSERT_TRUE(firstShow.seen) << "no WM_SHOWWINDOW reached the overlay";
+    EXPECT_EQ(firstShow.mark, reinterpret_cast<HANDLE>(TRUE)) << "not marked yet when first shown";
+    EXPECT_EQ(GetPropA(overlayWindow, "NonRudeHWND"), reinterpret_cast<HANDLE>(TRUE));
     EXPECT_EQ(GetPropA(overlayWindow, "Vozid_NotifyIcon"), reinterpret_cast<HANDLE>(1));
 }
 
