@@ -1,25 +1,24 @@
 # shellcheck shell=bash
-# Sourced by scripts/run: a Wine virtual desktop that looks lived in (Notepad, WineMine and
-# Clock on a coloured background), screenshots of it taken in the background, and the animated
-# GIF made from them. Needs a running Wine session (scripts/lib/wine-session.sh) and DEMO_DIR, a
-# folder of its own for the files it makes.
+# Sourced by scripts/run: a desktop that looks lived in (Notepad, WineMine and Clock on a
+# coloured background), screenshots of it taken in the background, and the animated GIF made
+# from them. Needs a running Wine session (scripts/lib/wine-session.sh) on a headless X server
+# of its own, and DEMO_DIR, a folder of its own for the files it makes.
+#
+# The programs run on Wine's default desktop, the X screen itself, under a compositing manager,
+# which blends the click-through overlay's half-transparent edge pixels over the windows below
+# as Windows does. Inside Wine's virtual desktop the overlay is a child of a 24-bit X window,
+# copied without its alpha, and the roses' soft edges showed as dark fringes. The price is the
+# taskbar: Wine shows the tray icon in a small "Wine System Tray" window instead.
 
-DEMO_DESKTOP=Demo
 DEMO_SIZE=1024x640
 DEMO_GIF_WIDTH=640
+DEMO_BACKGROUND=2b5876
 DEMO_RECORDER_PID=""
+DEMO_COMPOSITOR_PID=""
 
-demo_width() { echo "${DEMO_SIZE%x*}"; }
-demo_height() { echo "${DEMO_SIZE#*x}"; }
-
-# Fonts for the window frames and the menus, a Chinese fallback for the menu texts, the
-# background, the taskbar and where the windows open. Cheap, so every run repeats it.
-#
-# No wallpaper: Wine's desktop repaints a wallpaper over the windows above it in whatever part
-# of the screen a shaped window uncovers, and the click-through mode's roses reshape the overlay
-# ten times a second. Where the desktop's repaint ends after theirs (seen with the 64-bit
-# program on a machine that runs no 32-bit code), Notepad and WineMine vanish behind the
-# wallpaper. A plain colour is repainted without covering them.
+# Fonts for the window frames and the menus, a Chinese fallback for the menu texts, frames
+# that Wine draws itself around the three programs (no window manager runs to draw them), and
+# where the windows open. Cheap, so every run repeats it.
 demo_prepare_prefix() {
     local c="$WINEPREFIX/drive_c"
     # Debian keeps Wine's own fonts outside the prefix, where this Wine does not find them:
@@ -30,14 +29,14 @@ demo_prepare_prefix() {
     cat >"$DEMO_DIR/desktop.reg" <<EOF
 REGEDIT4
 
-[HKEY_CURRENT_USER\\Control Panel\\Colors]
-"Background"="43 88 118"
+[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\notepad.exe\\X11 Driver]
+"Decorated"="N"
 
-[HKEY_CURRENT_USER\\Control Panel\\Desktop]
-"Wallpaper"=""
+[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\winemine.exe\\X11 Driver]
+"Decorated"="N"
 
-[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\$DEMO_DESKTOP]
-"EnableShell"=dword:00000001
+[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\clock.exe\\X11 Driver]
+"Decorated"="N"
 
 [HKEY_CURRENT_USER\\Software\\Microsoft\\Notepad]
 "iWindowPosX"=dword:00000030
@@ -56,9 +55,44 @@ EOF
         /v Tahoma /t REG_MULTI_SZ /d 'wqy-zenhei.ttc,WenQuanYi Zen Hei' /f >/dev/null 2>&1
 }
 
-# Starts a program inside the virtual desktop, which the first call creates.
+# The X screen's background in a plain colour, then the compositing manager. xcompmgr paints
+# the background from the pixmap that the root window's _XROOTPMAP_ID names (where programs
+# that set a wallpaper publish it), grey without one; the pixmap must outlive the client that
+# made it, hence RetainPermanent.
+demo_compose_screen() {
+    python3 - "$DEMO_BACKGROUND" <<'PY'
+import ctypes, ctypes.util, sys
+x = ctypes.CDLL(ctypes.util.find_library("X11"))
+x.XOpenDisplay.restype = x.XDefaultGC.restype = ctypes.c_void_p
+x.XDefaultRootWindow.restype = x.XCreatePixmap.restype = x.XInternAtom.restype = ctypes.c_ulong
+XA_PIXMAP, PROP_MODE_REPLACE, RETAIN_PERMANENT = 20, 0, 1
+display = ctypes.c_void_p(x.XOpenDisplay(None))
+root = ctypes.c_ulong(x.XDefaultRootWindow(display))
+pixmap = ctypes.c_ulong(x.XCreatePixmap(display, root, 1, 1, 24))
+gc = ctypes.c_void_p(x.XDefaultGC(display, 0))
+x.XSetForeground(display, gc, ctypes.c_ulong(int(sys.argv[1], 16)))
+x.XFillRectangle(display, pixmap, gc, 0, 0, 1, 1)
+atom = ctypes.c_ulong(x.XInternAtom(display, b"_XROOTPMAP_ID", 0))
+x.XChangeProperty(display, root, atom, ctypes.c_ulong(XA_PIXMAP), 32, PROP_MODE_REPLACE,
+                  ctypes.byref(pixmap), 1)
+x.XSetWindowBackgroundPixmap(display, root, pixmap)
+x.XClearWindow(display, root)
+x.XSetCloseDownMode(display, RETAIN_PERMANENT)
+x.XCloseDisplay(display)
+PY
+    xcompmgr >>"$DEMO_DIR/xcompmgr.log" 2>&1 &
+    DEMO_COMPOSITOR_PID=$!
+}
+
+demo_compose_stop() {
+    [ -n "$DEMO_COMPOSITOR_PID" ] || return 0
+    kill "$DEMO_COMPOSITOR_PID" 2>/dev/null || true
+    wait "$DEMO_COMPOSITOR_PID" 2>/dev/null || true
+    DEMO_COMPOSITOR_PID=""
+}
+
 demo_start() {
-    wine explorer "/desktop=$DEMO_DESKTOP,$DEMO_SIZE" "$@" >>"$DEMO_DIR/wine.log" 2>&1 &
+    wine "$@" >>"$DEMO_DIR/wine.log" 2>&1 &
 }
 
 demo_wait_window() {
@@ -90,6 +124,15 @@ demo_open_windows() {
     xdotool mousemove 60 12 mousedown 1 sleep 0.2 mousemove 400 200 sleep 0.2 \
         mousemove 780 352 sleep 0.2 mouseup 1
     sleep 0.5
+}
+
+# Prints the centre of the first icon in Wine's "Wine System Tray" window.
+demo_tray_icon() {
+    local w
+    w=$(xdotool search --onlyvisible --name '^Wine System Tray$' | head -n1)
+    xwininfo -id "$w" | awk '/Absolute upper-left X/ { x = $NF }
+        /Absolute upper-left Y/ { y = $NF } /Height:/ { h = $NF }
+        END { print x + int(h / 2), y + int(h / 2) }'
 }
 
 demo_visible_windows() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
